@@ -1,0 +1,35 @@
+# `make run` and `make test` set the machine up from nothing: they install what is missing first.
+BUILD_DIR ?= build
+JOBS ?= $(shell nproc)
+
+.PHONY: deps configure build run test bench screenshot format lint clean
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	@$(BUILD_DIR)/quaymeter
+
+test: build
+	@bash scripts/run-tests.sh $(BUILD_DIR)
+
+bench: build
+	@bash scripts/run-bench.sh $(BUILD_DIR)
+
+screenshot: build
+	@bash scripts/screenshot.sh $(BUILD_DIR)
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+lint: build
+	@git ls-files '*.qml' | xargs /usr/lib/qt6/bin/qmllint -I $(BUILD_DIR)/qml
+
+clean:
+	@rm -rf $(BUILD_DIR)

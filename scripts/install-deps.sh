@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs every Debian package Quaymeter needs to build, run, test and benchmark.
+# Only what is missing is installed; runs through sudo when not root.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  g++ cmake ninja-build make pkg-config clang-format
+  # Qt 6 and QCoro
+  qt6-base-dev qt6-declarative-dev qt6-declarative-dev-tools qcoro-qt6-dev
+  qt6-qpa-plugins qt6-image-formats-plugins libgl1-mesa-dri
+  # QML modules the app and its tests import
+  qml6-module-qtqml qml6-module-qtqml-models qml6-module-qtqml-workerscript
+  qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtquick-templates
+  qml6-module-qtquick-controls qml6-module-qtquick-layouts qml6-module-qtquick-shapes
+  qml6-module-qttest
+  # fonts and symbols
+  fonts-inter fonts-jetbrains-mono fonts-material-design-icons-iconfont fontconfig
+  # the tools Quaymeter runs
+  lsof procps
+  # headless window, accessibility and end-to-end tests
+  xvfb xauth xdotool dbus dbus-bin at-spi2-core python3 python3-pyatspi python3-gi
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" </dev/null
