@@ -1,0 +1,347 @@
+#include "inspectorState.h"
+
+#include <QPointer>
+#include <QTimer>
+
+#include <cmath>
+#include <limits>
+#include <exception>
+
+namespace {
+
+QString describe(const std::exception &error) {
+    if (const auto *localized = dynamic_cast<const LocalizedError *>(&error)) {
+        return localized->errorDescription();
+    }
+    return QString::fromUtf8(error.what());
+}
+
+// Decimal digits only; Qt's own parsers also take signs, spaces and other scripts' digits.
+std::optional<qint64> parseAsciiDecimal(QStringView text) {
+    if (text.isEmpty()) {
+        return std::nullopt;
+    }
+    qint64 value = 0;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9') {
+            return std::nullopt;
+        }
+        const int digit = c.unicode() - u'0';
+        if (value > (std::numeric_limits<qint64>::max() - digit) / 10) {
+            return std::nullopt;
+        }
+        value = value * 10 + digit;
+    }
+    return value;
+}
+
+enum class PortCheck { empty, notNumeric, outOfRange, valid };
+
+struct ParsedPort {
+    PortCheck check;
+    qint64 port = 0;
+};
+
+ParsedPort checkPort(const QString &portText) {
+    const QString trimmed = portText.trimmed();
+    if (trimmed.isEmpty()) {
+        return {PortCheck::empty};
+    }
+    for (const QChar c : trimmed) {
+        if (!c.isNumber()) {
+            return {PortCheck::notNumeric};
+        }
+    }
+    const auto value = parseAsciiDecimal(trimmed);
+    if (!value) {
+        return {PortCheck::notNumeric};
+    }
+    if (*value < 1 || *value > 65535) {
+        return {PortCheck::outOfRange};
+    }
+    return {PortCheck::valid, *value};
+}
+
+} // namespace
+
+InspectorState::InspectorState(QObject *parent)
+    : InspectorState(PortScannerService(), ProcessKillerService(), parent) {}
+
+InspectorState::InspectorState(PortScannerService scanner, ProcessKillerService killer,
+                               QObject *parent)
+    : QObject(parent), m_scanner(std::move(scanner)), m_killer(std::move(killer)),
+      m_statusMessage(QStringLiteral("Enter a port to inspect what is listening.")) {
+    appendActivity(QStringLiteral("Quaymeter initialized"));
+}
+
+InspectorState::~InspectorState() = default;
+
+void InspectorState::setPortText(const QString &text) {
+    if (text == m_portText) {
+        return;
+    }
+    m_portText = text;
+    emit portTextEdited();
+    emit validationChanged();
+}
+
+void InspectorState::setPortFocused(bool focused) {
+    if (focused == m_isPortFocused) {
+        return;
+    }
+    m_isPortFocused = focused;
+    emit isPortFocusedChanged();
+}
+
+std::optional<QString> InspectorState::validationMessage() const {
+    switch (checkPort(m_portText).check) {
+    case PortCheck::empty:
+        if (m_hasAttemptedScan) {
+            return QStringLiteral("Enter a TCP port number.");
+        }
+        return std::nullopt;
+    case PortCheck::notNumeric:
+        return QStringLiteral("Port must be numeric.");
+    case PortCheck::outOfRange:
+        return QStringLiteral("Port must be between 1 and 65535.");
+    case PortCheck::valid:
+        return std::nullopt;
+    }
+    Q_UNREACHABLE();
+}
+
+std::optional<qint64> InspectorState::validatedPort() const {
+    const ParsedPort parsed = checkPort(m_portText);
+    if (parsed.check != PortCheck::valid) {
+        return std::nullopt;
+    }
+    return parsed.port;
+}
+
+bool InspectorState::canScan() const {
+    return m_status != ScanStatus::scanning && !m_activeKillPID;
+}
+
+void InspectorState::startScan() {
+    if (!m_hasAttemptedScan) {
+        m_hasAttemptedScan = true;
+        emit hasAttemptedScanChanged();
+        emit validationChanged();
+    }
+    const auto port = validatedPort();
+    if (!port) {
+        setStatus(ScanStatus::error,
+                  validationMessage().value_or(QStringLiteral("Enter a valid TCP port.")));
+        setProcesses({});
+        return;
+    }
+    // The routine starts on a later turn of the event loop, and never after this state is gone.
+    QTimer::singleShot(0, this, [this, port = *port] { scanPort(port); });
+}
+
+QCoro::Task<void> InspectorState::scanPort(qint64 port) {
+    const QString portText = QString::number(port);
+    setStatus(ScanStatus::scanning, QStringLiteral("Scanning port ") + portText + "...");
+    setProcesses({});
+    setLastScannedPort(port);
+    appendActivity(QStringLiteral("Scanned port ") + portText);
+
+    // The window may close while lsof runs: keep the scanner in this frame and check on return.
+    const QPointer<InspectorState> self(this);
+    const PortScannerService scanner = m_scanner;
+    QList<PortProcess> found;
+    std::optional<QString> failure;
+    try {
+        found = co_await scanner.findListeners(port);
+    } catch (const std::exception &error) {
+        failure = describe(error);
+    }
+    if (!self) {
+        co_return;
+    }
+
+    if (failure) {
+        setStatus(ScanStatus::error, *failure);
+        appendActivity(QStringLiteral("Scan failed on port ") + portText);
+        co_return;
+    }
+    setProcesses(found);
+    if (found.isEmpty()) {
+        setStatus(ScanStatus::available, QStringLiteral("Port ") + portText + " is available.");
+        appendActivity(QStringLiteral("Port ") + portText + " is available");
+        co_return;
+    }
+    const PortProcess &first = found.constFirst();
+    const QString listener = first.commandName + " PID " + QString::number(first.pid);
+    setStatus(ScanStatus::inUse,
+              QStringLiteral("Found ") + listener + " listening on port " + portText + u'.');
+    appendActivity(QStringLiteral("Found ") + listener);
+}
+
+void InspectorState::appendActivity(const QString &message) {
+    m_activityEntries.prepend(ActivityEntry{QUuid::createUuid(), QDateTime::currentDateTime(), message});
+    if (m_activityEntries.size() > activityLimit) {
+        m_activityEntries.resize(activityLimit);
+    }
+    emit activityEntriesChanged();
+}
+
+void InspectorState::portTextChanged() {
+    if (m_status == ScanStatus::error) {
+        setStatus(ScanStatus::idle, QStringLiteral("Ready to scan."));
+    }
+}
+
+void InspectorState::recordLeftColumnHeight(double height) {
+    if (height > 0 && std::abs(height - m_leftColumnHeight) > 0.5) {
+        m_leftColumnHeight = height;
+        emit leftColumnHeightChanged();
+    }
+}
+
+void InspectorState::requestKill(const PortProcess &process, bool force) {
+    setPendingKill(KillRequest{QUuid::createUuid(), process, force});
+}
+
+KillConfirmationAlert InspectorState::killConfirmationAlert(const KillRequest &request) {
+    const PortProcess &process = request.process;
+    const QString command = request.force ? QStringLiteral("kill -9") : QStringLiteral("kill");
+    return KillConfirmationAlert{
+        request.force ? QStringLiteral("Force kill process?") : QStringLiteral("Kill process?"),
+        QStringLiteral("Quaymeter will send ") + command + " to " + process.commandName +
+            " PID " + QString::number(process.pid) + " on port " +
+            QString::number(process.port) + u'.',
+        request.force ? QStringLiteral("Force Kill") : QStringLiteral("Kill Process"),
+    };
+}
+
+void InspectorState::confirmKill(const KillRequest &request) {
+    QTimer::singleShot(0, this, [this, request] { performKill(request); });
+}
+
+void InspectorState::confirmPendingKill() {
+    if (!m_pendingKill) {
+        return;
+    }
+    const KillRequest request = *m_pendingKill;
+    setPendingKill(std::nullopt);
+    confirmKill(request);
+}
+
+void InspectorState::dismissPendingKill() {
+    setPendingKill(std::nullopt);
+}
+
+QCoro::Task<void> InspectorState::performKill(KillRequest request) {
+    const PortProcess &process = request.process;
+    const QString pidText = QString::number(process.pid);
+    setActiveKillPID(process.pid);
+    appendActivity((request.force ? QStringLiteral("Force kill") : QStringLiteral("Kill")) +
+                   " requested for PID " + pidText);
+
+    const QPointer<InspectorState> self(this);
+    const ProcessKillerService killer = m_killer;
+    std::optional<QString> failure;
+    try {
+        co_await killer.kill(process.pid, request.force);
+    } catch (const std::exception &error) {
+        failure = describe(error);
+    }
+    if (!self) {
+        co_return;
+    }
+
+    if (failure) {
+        setStatus(ScanStatus::error, *failure);
+        appendActivity(QStringLiteral("Kill failed for PID ") + pidText);
+        setActiveKillPID(std::nullopt);
+        co_return;
+    }
+    appendActivity(QStringLiteral("Killed PID ") + pidText);
+    setStatus(m_status, QStringLiteral("Killed ") + process.commandName + " PID " + pidText +
+                            ". Re-checking port " + QString::number(process.port) + "...");
+    co_await scanPort(process.port);
+    if (!self) {
+        co_return;
+    }
+    setActiveKillPID(std::nullopt);
+}
+
+QVariantList InspectorState::processesForQml() const {
+    QVariantList list;
+    list.reserve(m_processes.size());
+    for (const PortProcess &process : m_processes) {
+        list.append(QVariant::fromValue(process));
+    }
+    return list;
+}
+
+QVariantList InspectorState::activityEntriesForQml() const {
+    QVariantList list;
+    list.reserve(m_activityEntries.size());
+    for (const ActivityEntry &entry : m_activityEntries) {
+        list.append(QVariant::fromValue(entry));
+    }
+    return list;
+}
+
+QVariant InspectorState::lastScannedPortForQml() const {
+    return m_lastScannedPort ? QVariant(*m_lastScannedPort) : QVariant();
+}
+
+QVariant InspectorState::pendingKillForQml() const {
+    return m_pendingKill ? QVariant::fromValue(*m_pendingKill) : QVariant();
+}
+
+QVariant InspectorState::pendingKillAlertForQml() const {
+    return m_pendingKill ? QVariant::fromValue(killConfirmationAlert(*m_pendingKill)) : QVariant();
+}
+
+QVariant InspectorState::activeKillPIDForQml() const {
+    return m_activeKillPID ? QVariant(int(*m_activeKillPID)) : QVariant();
+}
+
+void InspectorState::setStatus(ScanStatus status, const QString &message) {
+    if (status != m_status) {
+        m_status = status;
+        emit statusChanged();
+        emit canScanChanged();
+    }
+    if (message != m_statusMessage) {
+        m_statusMessage = message;
+        emit statusMessageChanged();
+    }
+}
+
+void InspectorState::setProcesses(QList<PortProcess> processes) {
+    if (processes.isEmpty() && m_processes.isEmpty()) {
+        return;
+    }
+    m_processes = std::move(processes);
+    emit processesChanged();
+}
+
+void InspectorState::setLastScannedPort(qint64 port) {
+    if (m_lastScannedPort == port) {
+        return;
+    }
+    m_lastScannedPort = port;
+    emit lastScannedPortChanged();
+}
+
+void InspectorState::setActiveKillPID(std::optional<pid_t> pid) {
+    if (pid == m_activeKillPID) {
+        return;
+    }
+    m_activeKillPID = pid;
+    emit activeKillPIDChanged();
+    emit canScanChanged();
+}
+
+void InspectorState::setPendingKill(std::optional<KillRequest> request) {
+    if (!request && !m_pendingKill) {
+        return;
+    }
+    m_pendingKill = std::move(request);
+    emit pendingKillChanged();
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "portProcess.h"
+
+#include <QMetaType>
+#include <QString>
+#include <QUuid>
+
+// A kill waiting for the user's confirmation; `process` is the record as it was when asked.
+struct KillRequest {
+    Q_GADGET
+    Q_PROPERTY(QUuid id MEMBER id CONSTANT)
+    Q_PROPERTY(PortProcess process MEMBER process CONSTANT)
+    Q_PROPERTY(bool force MEMBER force CONSTANT)
+
+public:
+    QUuid id;
+    PortProcess process;
+    bool force = false;
+};
+
+// What the confirmation alert shows; its other button is the standard cancel button.
+struct KillConfirmationAlert {
+    Q_GADGET
+    Q_PROPERTY(QString title MEMBER title CONSTANT)
+    Q_PROPERTY(QString message MEMBER message CONSTANT)
+    Q_PROPERTY(QString destructiveLabel MEMBER destructiveLabel CONSTANT)
+
+public:
+    QString title;
+    QString message;
+    QString destructiveLabel;
+};
+
+Q_DECLARE_METATYPE(KillRequest)
+Q_DECLARE_METATYPE(KillConfirmationAlert)
