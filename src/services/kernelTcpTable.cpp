@@ -1,0 +1,94 @@
+#include "kernelTcpTable.h"
+
+#include <QFile>
+#include <QtConcurrent/QtConcurrentRun>
+#include <qcoro/qcorofuture.h>
+
+#include <algorithm>
+
+namespace {
+
+constexpr char16_t listenState[] = u"0A";
+
+int hexDigit(QChar ch) {
+    const char16_t c = ch.unicode();
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    return -1;
+}
+
+bool isAllHex(QStringView digits) {
+    return !digits.isEmpty() &&
+           std::all_of(digits.begin(), digits.end(), [](QChar ch) { return hexDigit(ch) >= 0; });
+}
+
+// The value of a field made only of hex digits (at most 8), or -1.
+qint64 hexValue(QStringView digits) {
+    if (digits.size() > 8 || !isAllHex(digits))
+        return -1;
+    qint64 value = 0;
+    for (const QChar ch : digits)
+        value = value * 16 + hexDigit(ch);
+    return value;
+}
+
+// Row layout: "sl: local_address rem_address st ...", the local address being
+// "<8 or 32 hex digits>:<port as 4 hex digits>".
+bool rowListensOn(QStringView row, qint64 port) {
+    QStringView fields[4];
+    int count = 0;
+    qsizetype i = 0;
+    const qsizetype size = row.size();
+    while (count < 4 && i < size) {
+        while (i < size && row[i].isSpace())
+            ++i;
+        const qsizetype start = i;
+        while (i < size && !row[i].isSpace())
+            ++i;
+        if (i > start)
+            fields[count++] = row.sliced(start, i - start);
+    }
+    if (count < 4 || fields[3].compare(QStringView(listenState), Qt::CaseInsensitive) != 0)
+        return false;
+    const QStringView local = fields[1];
+    const qsizetype colon = local.lastIndexOf(u':');
+    if (colon <= 0 || !isAllHex(local.first(colon)))
+        return false;
+    return hexValue(local.sliced(colon + 1)) == port;
+}
+
+} // namespace
+
+namespace KernelTcpTable {
+
+bool tableHasListener(QStringView table, qint64 port) {
+    qsizetype start = 0;
+    while (start < table.size()) {
+        qsizetype end = table.indexOf(u'\n', start);
+        if (end < 0)
+            end = table.size();
+        if (rowListensOn(table.sliced(start, end - start), port))
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+QCoro::Task<bool> hasListener(qint64 port) {
+    auto future = QtConcurrent::run([port] {
+        for (const char *path : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+            QFile file(QString::fromLatin1(path));
+            if (file.open(QIODevice::ReadOnly) &&
+                tableHasListener(QString::fromLatin1(file.readAll()), port))
+                return true;
+        }
+        return false;
+    });
+    co_return co_await future;
+}
+
+} // namespace KernelTcpTable
