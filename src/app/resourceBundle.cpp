@@ -1,0 +1,55 @@
+#include "resourceBundle.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
+
+namespace {
+
+QString &overridden() {
+    static QString path;
+    return path;
+}
+
+} // namespace
+
+QString ResourceBundle::directory() {
+    if (!overridden().isEmpty())
+        return overridden();
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    for (const auto &candidate :
+         {QStringLiteral("share/quaymeter"), QStringLiteral("../share/quaymeter")}) {
+        if (programDir.exists(candidate))
+            return QDir::cleanPath(programDir.filePath(candidate));
+    }
+    return {};
+}
+
+void ResourceBundle::setDirectory(const QString &path) {
+    overridden() = path;
+}
+
+QString ResourceBundle::path(const QString &name, const QString &extension) {
+    const QString dir = directory();
+    if (dir.isEmpty())
+        return {};
+    const QFileInfo file(QDir(dir).filePath(name + u'.' + extension));
+    return file.isFile() ? file.absoluteFilePath() : QString();
+}
+
+QString ResourceBundle::imagePath(const QString &name) {
+    const QString dir = directory();
+    if (dir.isEmpty())
+        return {};
+    const auto candidates =
+        QDir(dir).entryInfoList({name + QStringLiteral(".*")}, QDir::Files, QDir::Name);
+    for (const QFileInfo &file : candidates) {
+        if (file.completeBaseName() != name)
+            continue;
+        QImageReader reader(file.absoluteFilePath());
+        if (reader.canRead() && !reader.read().isNull())
+            return file.absoluteFilePath();
+    }
+    return {};
+}

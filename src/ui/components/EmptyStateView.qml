@@ -1,0 +1,103 @@
+import QtQuick
+import QtQuick.Layouts
+import Quaymeter
+import Quaymeter as Kit
+
+// What the results area shows while no listener is listed: an icon and what to do next.
+ColumnLayout {
+    id: root
+
+    required property string status
+
+    readonly property var content: {
+        if (status === "available")
+            return {
+                title: "Port available",
+                message: "No process is listening on this TCP port.",
+                icon: "checkmark.seal",
+                iconColor: Kit.Palette.accentMint
+            };
+        if (status === "error")
+            return {
+                title: "Scan needs attention",
+                message: "Fix the input or review the error message, then scan again.",
+                icon: "terminal",
+                iconColor: Kit.Palette.accentCyan
+            };
+        return {
+            title: "Enter a port to inspect what is listening.",
+            message: "Quaymeter will identify the listener and show safe kill controls after confirmation.",
+            icon: "terminal",
+            iconColor: Kit.Palette.accentCyan
+        };
+    }
+
+    spacing: 16
+
+    Item {
+        Layout.alignment: Qt.AlignHCenter
+        implicitWidth: 96
+        implicitHeight: 96
+
+        Rectangle {
+            objectName: "emptyStateCircle"
+            anchors.fill: parent
+            radius: width / 2
+            color: Kit.Palette.withOpacity(Kit.Palette.accentCyan, 0.08)
+            border.color: Kit.Palette.withOpacity(Kit.Palette.accentCyan, 0.18)
+            border.width: 1
+        }
+        Shadow {
+            anchors.fill: icon
+            shape: Shadow.Text
+            text: icon.text
+            font: icon.font
+            color: Kit.Palette.withOpacity(Kit.Palette.accentCyan, 0.35)
+            blurRadius: 12
+        }
+        SymbolImage {
+            id: icon
+
+            objectName: "emptyStateIcon"
+            anchors.centerIn: parent
+            name: root.content.icon
+            color: root.content.iconColor
+            size: 36
+            weight: Font.Light
+        }
+    }
+    ColumnLayout {
+        Layout.fillWidth: true
+        spacing: 6
+
+        Text {
+            objectName: "emptyStateTitle"
+            Layout.fillWidth: true
+            text: root.content.title
+            textFormat: Text.PlainText
+            font.family: Fonts.system
+            font.pixelSize: 20
+            font.weight: Font.Bold
+            color: Kit.Palette.textPrimary
+            horizontalAlignment: Text.AlignHCenter
+            maximumLineCount: 1
+            elide: Text.ElideRight
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
+        }
+        Text {
+            objectName: "emptyStateMessage"
+            Layout.fillWidth: true
+            text: root.content.message
+            textFormat: Text.PlainText
+            font.family: Fonts.system
+            font.pixelSize: 13
+            font.weight: Font.Medium
+            color: Kit.Palette.textSecondary
+            horizontalAlignment: Text.AlignHCenter
+            wrapMode: Text.WordWrap
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
+        }
+    }
+}

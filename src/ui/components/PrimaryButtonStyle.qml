@@ -1,0 +1,44 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import Quaymeter
+import Quaymeter as Kit
+
+// The bright call to action: dark label on a cyan block with a cyan glow.
+Button {
+    id: root
+
+    font.family: Fonts.system
+    font.pixelSize: 13
+    font.weight: Font.Bold
+    topPadding: 13
+    bottomPadding: 13
+    leftPadding: 16
+    rightPadding: 16
+
+    contentItem: Text {
+        text: root.text
+        font: root.font
+        color: Kit.Palette.canvasBottom
+        horizontalAlignment: Text.AlignHCenter
+        verticalAlignment: Text.AlignVCenter
+        Accessible.ignored: true
+    }
+    background: Item {
+        Shadow {
+            anchors.fill: parent
+            shape: Shadow.RoundedRect
+            radius: 8
+            color: Kit.Palette.withOpacity(Kit.Palette.accentCyan, root.pressed ? 0.18 : 0.36)
+            blurRadius: 12
+        }
+        Rectangle {
+            objectName: "buttonFill"
+            anchors.fill: parent
+            radius: 8
+            color: Kit.Palette.withOpacity(Kit.Palette.accentCyan, root.pressed ? 0.78 : 1.0)
+        }
+    }
+
+    Accessible.name: text
+    Accessible.onPressAction: root.clicked()
+}

@@ -1,0 +1,40 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import Quaymeter
+import Quaymeter as Kit
+
+// A quieter button in one accent: a faint tint with accent text, or a solid accent block.
+Button {
+    id: root
+
+    required property color accent
+    required property bool filled
+
+    font.family: Fonts.system
+    font.pixelSize: 12
+    font.weight: Font.Bold
+    topPadding: 9
+    bottomPadding: 9
+    leftPadding: 12
+    rightPadding: 12
+
+    contentItem: Text {
+        objectName: "buttonLabel"
+        text: root.text
+        font: root.font
+        color: root.filled ? Kit.Palette.canvasBottom : root.accent
+        horizontalAlignment: Text.AlignHCenter
+        verticalAlignment: Text.AlignVCenter
+        Accessible.ignored: true
+    }
+    background: Rectangle {
+        objectName: "buttonFill"
+        radius: 8
+        color: Kit.Palette.withOpacity(root.accent, root.filled ? (root.pressed ? 0.74 : 0.95) : (root.pressed ? 0.18 : 0.08))
+        border.color: Kit.Palette.withOpacity(root.accent, 0.46)
+        border.width: 1
+    }
+
+    Accessible.name: text
+    Accessible.onPressAction: root.clicked()
+}

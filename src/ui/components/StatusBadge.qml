@@ -1,0 +1,66 @@
+import QtQuick
+import Quaymeter
+import Quaymeter as Kit
+
+// The header's pill naming the inspector's status in the status colour.
+Rectangle {
+    id: root
+
+    required property string status
+
+    readonly property var looks: ({
+            "idle": { label: "Ready", colour: Kit.Palette.textSecondary },
+            "scanning": { label: "Scanning", colour: Kit.Palette.accentCyan },
+            "available": { label: "Available", colour: Kit.Palette.accentMint },
+            "inUse": { label: "In Use", colour: Kit.Palette.accentViolet },
+            "error": { label: "Error", colour: Kit.Palette.accentPink }
+        })
+    readonly property var look: looks[status] ?? looks["idle"]
+    readonly property color statusColor: look.colour
+
+    implicitWidth: row.implicitWidth + 20
+    implicitHeight: row.implicitHeight + 14
+    radius: height / 2
+    color: Kit.Palette.withOpacity(statusColor, 0.10)
+    border.color: Kit.Palette.withOpacity(statusColor, 0.35)
+    border.width: 1
+
+    Row {
+        id: row
+
+        x: 10
+        y: 7
+        spacing: 7
+
+        Item {
+            anchors.verticalCenter: parent.verticalCenter
+            width: 7
+            height: 7
+
+            Shadow {
+                anchors.fill: parent
+                shape: Shadow.Circle
+                color: Kit.Palette.withOpacity(root.statusColor, 0.75)
+                blurRadius: 6
+            }
+            Rectangle {
+                objectName: "statusBadgeDot"
+                anchors.fill: parent
+                radius: width / 2
+                color: root.statusColor
+            }
+        }
+        Text {
+            objectName: "statusBadgeLabel"
+            text: root.look.label.toUpperCase()
+            textFormat: Text.PlainText
+            font.family: Fonts.mono
+            font.pixelSize: 11
+            font.weight: Font.Bold
+            font.letterSpacing: 0.8
+            color: root.statusColor
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
+        }
+    }
+}

@@ -1,0 +1,17 @@
+#include "assetCatalog.h"
+
+#include "generatedAssetSymbols.h"
+#include "resourceBundle.h"
+
+QString AssetCatalog::appLogo() {
+    return QString::fromLatin1(GeneratedAssetSymbols::appLogo);
+}
+
+QString AssetCatalog::footerLogo() {
+    return QString::fromLatin1(GeneratedAssetSymbols::brennickFooterLogo);
+}
+
+QUrl AssetCatalog::imageUrl(const QString &name) {
+    const QString path = ResourceBundle::imagePath(name);
+    return path.isEmpty() ? QUrl() : QUrl::fromLocalFile(path);
+}

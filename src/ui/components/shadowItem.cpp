@@ -1,0 +1,264 @@
+#include "shadowItem.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPainterPath>
+#include <QQuickWindow>
+#include <QSGImageNode>
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// Three box blurs in a row approximate a Gaussian of standard deviation sigma.
+std::array<int, 3> boxRadii(qreal sigma) {
+    constexpr int passes = 3;
+    const double ideal = std::sqrt(12.0 * sigma * sigma / passes + 1.0);
+    int lower = int(std::floor(ideal));
+    if (lower % 2 == 0)
+        --lower;
+    const int upper = lower + 2;
+    const double m =
+        (12.0 * sigma * sigma - passes * lower * lower - 4.0 * passes * lower - 3.0 * passes) /
+        (-4.0 * lower - 4.0);
+    const int lowerCount = int(std::lround(m));
+    std::array<int, 3> radii{};
+    for (int i = 0; i < passes; ++i)
+        radii[i] = ((i < lowerCount ? lower : upper) - 1) / 2;
+    return radii;
+}
+
+// One box pass along rows (stride 1) or columns (stride width) with a running sum.
+void boxPass(const std::vector<float> &from, std::vector<float> &to, int width, int height,
+             int radius, bool horizontal) {
+    const int lines = horizontal ? height : width;
+    const int length = horizontal ? width : height;
+    const int step = horizontal ? 1 : width;
+    const float scale = 1.0f / float(2 * radius + 1);
+    for (int line = 0; line < lines; ++line) {
+        const int start = horizontal ? line * width : line;
+        auto at = [&](int i) { return (i < 0 || i >= length) ? 0.0f : from[start + i * step]; };
+        float sum = 0;
+        for (int i = -radius; i <= radius; ++i)
+            sum += at(i);
+        for (int i = 0; i < length; ++i) {
+            to[start + i * step] = sum * scale;
+            sum += at(i + radius + 1) - at(i - radius);
+        }
+    }
+}
+
+void drawSilhouette(QPainter &painter, const ShadowItem::Silhouette &s) {
+    const QRectF rect(QPointF(0, 0), s.size);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::black);
+    switch (s.shape) {
+    case ShadowItem::RoundedRect:
+        painter.drawRoundedRect(rect, s.radius, s.radius);
+        break;
+    case ShadowItem::Capsule: {
+        const qreal r = std::min(rect.width(), rect.height()) / 2;
+        painter.drawRoundedRect(rect, r, r);
+        break;
+    }
+    case ShadowItem::Circle:
+        painter.drawEllipse(rect);
+        break;
+    case ShadowItem::Text:
+        painter.setPen(Qt::black);
+        painter.setFont(s.font);
+        painter.drawText(rect, Qt::AlignHCenter | Qt::AlignTop, s.text);
+        break;
+    case ShadowItem::Image: {
+        const QImage image = s.imagePath.isEmpty() ? QImage() : QImage(s.imagePath);
+        if (image.isNull())
+            break;
+        const QSizeF fitted = QSizeF(image.size()).scaled(s.size, Qt::KeepAspectRatio);
+        const QRectF target(
+            QPointF((s.size.width() - fitted.width()) / 2, (s.size.height() - fitted.height()) / 2),
+            fitted);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(target, image);
+        break;
+    }
+    }
+}
+
+} // namespace
+
+ShadowItem::ShadowItem(QQuickItem *parent) : QQuickItem(parent) {
+    setFlag(ItemHasContents);
+}
+
+void ShadowItem::setColor(const QColor &color) {
+    if (color == m_color)
+        return;
+    m_color = color;
+    invalidate();
+}
+
+void ShadowItem::setBlurRadius(qreal radius) {
+    if (qFuzzyCompare(radius, m_blurRadius))
+        return;
+    m_blurRadius = radius;
+    invalidate();
+}
+
+void ShadowItem::setOffsetX(qreal offset) {
+    if (qFuzzyCompare(offset, m_offsetX))
+        return;
+    m_offsetX = offset;
+    emit changed();
+    update();
+}
+
+void ShadowItem::setOffsetY(qreal offset) {
+    if (qFuzzyCompare(offset, m_offsetY))
+        return;
+    m_offsetY = offset;
+    emit changed();
+    update();
+}
+
+void ShadowItem::setShape(Shape shape) {
+    if (shape == m_silhouette.shape)
+        return;
+    m_silhouette.shape = shape;
+    invalidate();
+}
+
+void ShadowItem::setRadius(qreal radius) {
+    if (qFuzzyCompare(radius, m_silhouette.radius))
+        return;
+    m_silhouette.radius = radius;
+    invalidate();
+}
+
+void ShadowItem::setText(const QString &text) {
+    if (text == m_silhouette.text)
+        return;
+    m_silhouette.text = text;
+    invalidate();
+}
+
+void ShadowItem::setFont(const QFont &font) {
+    if (font == m_silhouette.font)
+        return;
+    m_silhouette.font = font;
+    invalidate();
+}
+
+void ShadowItem::setSource(const QUrl &source) {
+    if (source == m_source)
+        return;
+    m_source = source;
+    m_silhouette.imagePath = source.isLocalFile() ? source.toLocalFile() : source.toString();
+    invalidate();
+}
+
+int ShadowItem::margin(qreal blurRadius) {
+    return int(std::ceil(3 * std::max<qreal>(blurRadius, 0))) + 1;
+}
+
+QImage ShadowItem::render(const Silhouette &silhouette, const QColor &color, qreal blurRadius,
+                          qreal devicePixelRatio) {
+    const int m = margin(blurRadius);
+    const QSize pixels = ((silhouette.size + QSizeF(2 * m, 2 * m)) * devicePixelRatio).toSize();
+    if (pixels.isEmpty() || silhouette.size.isEmpty())
+        return {};
+
+    QImage mask(pixels, QImage::Format_Alpha8);
+    mask.fill(0);
+    {
+        QPainter painter(&mask);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        painter.scale(devicePixelRatio, devicePixelRatio);
+        painter.translate(m, m);
+        drawSilhouette(painter, silhouette);
+    }
+
+    const int w = pixels.width();
+    const int h = pixels.height();
+    std::vector<float> a(size_t(w) * h);
+    std::vector<float> b(a.size());
+    for (int y = 0; y < h; ++y) {
+        const uchar *line = mask.constScanLine(y);
+        for (int x = 0; x < w; ++x)
+            a[size_t(y) * w + x] = line[x] / 255.0f;
+    }
+    if (blurRadius > 0) {
+        for (int radius : boxRadii(blurRadius * devicePixelRatio)) {
+            boxPass(a, b, w, h, radius, true);
+            boxPass(b, a, w, h, radius, false);
+        }
+    }
+
+    QImage image(pixels, QImage::Format_RGBA8888_Premultiplied);
+    const float alpha = float(color.alphaF());
+    const float red = float(color.redF());
+    const float green = float(color.greenF());
+    const float blue = float(color.blueF());
+    for (int y = 0; y < h; ++y) {
+        uchar *line = image.scanLine(y);
+        for (int x = 0; x < w; ++x) {
+            const float coverage = std::clamp(a[size_t(y) * w + x], 0.0f, 1.0f) * alpha;
+            line[4 * x + 0] = uchar(std::lround(red * coverage * 255));
+            line[4 * x + 1] = uchar(std::lround(green * coverage * 255));
+            line[4 * x + 2] = uchar(std::lround(blue * coverage * 255));
+            line[4 * x + 3] = uchar(std::lround(coverage * 255));
+        }
+    }
+    image.setDevicePixelRatio(devicePixelRatio);
+    return image;
+}
+
+void ShadowItem::invalidate() {
+    emit changed();
+    polish();
+}
+
+void ShadowItem::updatePolish() {
+    m_silhouette.size = size();
+    const qreal dpr = window() ? window()->effectiveDevicePixelRatio() : 1.0;
+    m_image = render(m_silhouette, m_color, m_blurRadius, dpr);
+    m_imageChanged = true;
+    update();
+}
+
+void ShadowItem::geometryChange(const QRectF &newGeometry, const QRectF &oldGeometry) {
+    QQuickItem::geometryChange(newGeometry, oldGeometry);
+    if (newGeometry.size() != oldGeometry.size())
+        polish();
+}
+
+void ShadowItem::itemChange(ItemChange change, const ItemChangeData &value) {
+    QQuickItem::itemChange(change, value);
+    if (change == ItemDevicePixelRatioHasChanged || change == ItemSceneChange)
+        polish();
+}
+
+QSGNode *ShadowItem::updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *) {
+    auto *node = static_cast<QSGImageNode *>(oldNode);
+    // A new image gets a new node, which owns its texture, so no texture outlives its node.
+    if (m_imageChanged || m_image.isNull()) {
+        delete node;
+        node = nullptr;
+    }
+    m_imageChanged = false;
+    if (m_image.isNull())
+        return nullptr;
+    if (!node) {
+        node = window()->createImageNode();
+        node->setTexture(window()->createTextureFromImage(m_image));
+        node->setOwnsTexture(true);
+        node->setFiltering(QSGTexture::Linear);
+    }
+    const int m = margin(m_blurRadius);
+    const QSizeF logical = QSizeF(m_image.size()) / m_image.devicePixelRatio();
+    node->setRect(QRectF(QPointF(m_offsetX - m, m_offsetY - m), logical));
+    node->setSourceRect(QRectF(QPointF(0, 0), m_image.size()));
+    return node;
+}

@@ -1,0 +1,299 @@
+pragma ComponentBehavior: Bound
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+import QtQuick.Shapes
+import Quaymeter
+import Quaymeter as Kit
+
+// The one view of a window. It owns the window's inspector state and lays out the header, the
+// two columns and the footer over the layered background.
+Item {
+    id: root
+
+    readonly property InspectorState inspector: InspectorState {
+        objectName: "inspector"
+    }
+    readonly property url makerSite: "https://brennick-rnd.com"
+
+    implicitWidth: 850
+    implicitHeight: 540
+
+    Shape {
+        objectName: "canvasGradient"
+        anchors.fill: parent
+
+        ShapePath {
+            strokeColor: "transparent"
+            fillGradient: LinearGradient {
+                x1: 0
+                y1: 0
+                x2: root.width
+                y2: root.height
+
+                GradientStop {
+                    position: 0
+                    color: Kit.Palette.canvasTop
+                }
+                GradientStop {
+                    position: 1
+                    color: Kit.Palette.canvasBottom
+                }
+            }
+
+            PathLine {
+                x: root.width
+                y: 0
+            }
+            PathLine {
+                x: root.width
+                y: root.height
+            }
+            PathLine {
+                x: 0
+                y: root.height
+            }
+            PathLine {
+                x: 0
+                y: 0
+            }
+        }
+    }
+    Shape {
+        objectName: "canvasGlow"
+        anchors.fill: parent
+
+        ShapePath {
+            strokeColor: "transparent"
+            fillGradient: RadialGradient {
+                centerX: 0
+                centerY: 0
+                centerRadius: 620
+                focalX: 0
+                focalY: 0
+                focalRadius: 60
+
+                GradientStop {
+                    position: 0
+                    color: Kit.Palette.withOpacity(Kit.Palette.accentCyan, 0.18)
+                }
+                GradientStop {
+                    position: 0.5
+                    color: Kit.Palette.withOpacity(Kit.Palette.accentViolet, 0.08)
+                }
+                GradientStop {
+                    position: 1
+                    color: "transparent"
+                }
+            }
+
+            PathLine {
+                x: root.width
+                y: 0
+            }
+            PathLine {
+                x: root.width
+                y: root.height
+            }
+            PathLine {
+                x: 0
+                y: root.height
+            }
+            PathLine {
+                x: 0
+                y: 0
+            }
+        }
+    }
+
+    ColumnLayout {
+        id: content
+
+        objectName: "contentColumn"
+        x: 22
+        y: 42
+        width: root.width - 44
+        spacing: 8
+
+        RowLayout {
+            objectName: "header"
+            Layout.fillWidth: true
+            spacing: 16
+
+            ColumnLayout {
+                Layout.alignment: Qt.AlignVCenter
+                spacing: 3
+
+                AppLogoView {
+                    objectName: "appLogo"
+                    Layout.preferredWidth: 208
+                    Layout.preferredHeight: 58
+                }
+                Text {
+                    objectName: "tagLine"
+                    text: "Find it. Kill it. Free the port."
+                    textFormat: Text.PlainText
+                    font.family: Fonts.system
+                    font.pixelSize: 12
+                    font.weight: Font.Medium
+                    color: Kit.Palette.textSecondary
+                    Accessible.role: Accessible.StaticText
+                    Accessible.name: text
+                }
+            }
+            Item {
+                Layout.fillWidth: true
+            }
+            ColumnLayout {
+                Layout.alignment: Qt.AlignVCenter
+                spacing: 7
+
+                Text {
+                    objectName: "windowTitle"
+                    Layout.alignment: Qt.AlignRight
+                    text: "TCP LISTENER INSPECTOR"
+                    textFormat: Text.PlainText
+                    font.family: Fonts.mono
+                    font.pixelSize: 12
+                    font.weight: Font.DemiBold
+                    font.letterSpacing: 1.4
+                    color: Kit.Palette.accentMint
+                    Accessible.role: Accessible.Heading
+                    Accessible.name: text
+                }
+                StatusBadge {
+                    objectName: "statusBadge"
+                    Layout.alignment: Qt.AlignRight
+                    status: root.inspector.status
+                }
+            }
+        }
+
+        RowLayout {
+            objectName: "middleRow"
+            Layout.fillWidth: true
+            spacing: 14
+
+            Item {
+                objectName: "leftColumn"
+                Layout.alignment: Qt.AlignTop
+                Layout.preferredWidth: 306
+                Layout.minimumWidth: 306
+                Layout.maximumWidth: 306
+                implicitHeight: leftStack.implicitHeight
+
+                HeightReader {
+                    anchors.fill: parent
+                    preference: leftColumnHeights
+                }
+                ColumnLayout {
+                    id: leftStack
+
+                    anchors.fill: parent
+                    spacing: 12
+
+                    PortInputPanel {
+                        objectName: "portInputPanel"
+                        Layout.fillWidth: true
+                        inspector: root.inspector
+                    }
+                    ActivityPanel {
+                        objectName: "activityPanel"
+                        Layout.fillWidth: true
+                        inspector: root.inspector
+                    }
+                }
+            }
+
+            ResultsPanel {
+                objectName: "resultsPanel"
+                Layout.alignment: Qt.AlignTop
+                Layout.fillWidth: true
+                Layout.preferredHeight: root.inspector.leftColumnHeight > 0 ? root.inspector.leftColumnHeight : implicitHeight
+                Layout.minimumHeight: root.inspector.leftColumnHeight > 0 ? root.inspector.leftColumnHeight : 0
+                Layout.maximumHeight: root.inspector.leftColumnHeight > 0 ? root.inspector.leftColumnHeight : Number.POSITIVE_INFINITY
+                inspector: root.inspector
+            }
+        }
+
+        RowLayout {
+            objectName: "footer"
+            Layout.fillWidth: true
+
+            Item {
+                Layout.fillWidth: true
+            }
+            AbstractButton {
+                id: creditLink
+
+                objectName: "creditLink"
+                text: "Provided by Brennick Research and Development"
+                topPadding: 7
+                bottomPadding: 7
+                leftPadding: 10
+                rightPadding: 10
+                onClicked: Qt.openUrlExternally(root.makerSite)
+                Accessible.role: Accessible.Link
+                Accessible.name: text
+                Accessible.onPressAction: creditLink.clicked()
+
+                contentItem: Row {
+                    spacing: 8
+
+                    Image {
+                        objectName: "footerLogo"
+                        anchors.verticalCenter: parent.verticalCenter
+                        width: 18
+                        height: 18
+                        source: Assets.imageUrl(Assets.footerLogo)
+                        sourceSize: Qt.size(36, 36)
+                        fillMode: Image.PreserveAspectFit
+                        smooth: true
+                        opacity: 0.78
+                    }
+                    Text {
+                        objectName: "creditText"
+                        anchors.verticalCenter: parent.verticalCenter
+                        text: creditLink.text
+                        textFormat: Text.PlainText
+                        font.family: Fonts.system
+                        font.pixelSize: 11
+                        font.weight: Font.Medium
+                        color: Kit.Palette.textSecondary
+                        Accessible.ignored: true
+                    }
+                    SymbolImage {
+                        anchors.verticalCenter: parent.verticalCenter
+                        name: "arrow.up.right"
+                        size: 9
+                        weight: Font.Bold
+                        color: Kit.Palette.withOpacity(Kit.Palette.accentCyan, 0.82)
+                    }
+                }
+                background: Rectangle {
+                    radius: height / 2
+                    color: Kit.Palette.withOpacity(Kit.Palette.canvasBottom, 0.58)
+                    border.color: Kit.Palette.withOpacity(Kit.Palette.steelTeal, 0.24)
+                    border.width: 1
+                }
+            }
+        }
+    }
+
+    ViewHeightPreferenceKey {
+        id: leftColumnHeights
+
+        onValueChanged: root.inspector.recordLeftColumnHeight(value)
+    }
+    KillConfirmationDialog {
+        objectName: "killConfirmation"
+        inspector: root.inspector
+    }
+    Connections {
+        function onPortTextEdited() {
+            root.inspector.portTextChanged();
+        }
+
+        target: root.inspector
+    }
+}

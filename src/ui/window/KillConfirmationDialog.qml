@@ -1,0 +1,108 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Templates as T
+import Quaymeter
+import Quaymeter as Kit
+
+// The modal alert shown exactly while a kill waits for confirmation. However it closes,
+// nothing stays pending; only the destructive button goes on to kill.
+Dialog {
+    id: root
+
+    required property InspectorState inspector
+    readonly property var alert: inspector.pendingKillAlert
+
+    function follow() {
+        if (inspector.pendingKill !== undefined)
+            open();
+        else
+            close();
+    }
+
+    parent: T.Overlay.overlay
+    anchors.centerIn: parent
+    width: 380
+    modal: true
+    focus: true
+    closePolicy: Popup.CloseOnEscape
+    padding: 20
+    topPadding: 8
+    title: alert ? alert.title : ""
+
+    Component.onCompleted: follow()
+    onAccepted: inspector.confirmPendingKill()
+    onRejected: inspector.dismissPendingKill()
+    // Any other way out counts as cancelling; checked later, after accepted() has run.
+    onClosed: Qt.callLater(() => {
+        if (inspector.pendingKill !== undefined)
+            inspector.dismissPendingKill();
+    })
+
+    Connections {
+        function onPendingKillChanged() {
+            root.follow();
+        }
+
+        target: root.inspector
+    }
+
+    T.Overlay.modal: Rectangle {
+        color: Kit.Palette.withOpacity(Kit.Palette.canvasBottom, 0.6)
+    }
+    background: Rectangle {
+        radius: 12
+        color: Kit.Palette.surfaceRaised
+        border.color: Kit.Palette.withOpacity(Kit.Palette.steelTeal, 0.5)
+        border.width: 1
+    }
+    header: Text {
+        objectName: "alertTitle"
+        topPadding: 20
+        leftPadding: 20
+        rightPadding: 20
+        text: root.title
+        textFormat: Text.PlainText
+        font.family: Fonts.system
+        font.pixelSize: 15
+        font.weight: Font.Bold
+        color: Kit.Palette.textPrimary
+        wrapMode: Text.WordWrap
+        Accessible.role: Accessible.StaticText
+        Accessible.name: text
+    }
+    contentItem: Text {
+        objectName: "alertMessage"
+        text: root.alert ? root.alert.message : ""
+        textFormat: Text.PlainText
+        font.family: Fonts.system
+        font.pixelSize: 13
+        font.weight: Font.Medium
+        color: Kit.Palette.textSecondary
+        wrapMode: Text.WordWrap
+        Accessible.role: Accessible.StaticText
+        Accessible.name: text
+    }
+    footer: DialogButtonBox {
+        objectName: "alertButtons"
+        alignment: Qt.AlignRight
+        spacing: 10
+        padding: 20
+        topPadding: 0
+        standardButtons: Dialog.Cancel
+        background: null
+
+        delegate: SecondaryButtonStyle {
+            objectName: "alertCancel"
+            accent: Kit.Palette.textSecondary
+            filled: false
+        }
+
+        SecondaryButtonStyle {
+            objectName: "alertDestructive"
+            text: root.alert ? root.alert.destructiveLabel : ""
+            accent: Kit.Palette.accentPink
+            filled: true
+            DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
+        }
+    }
+}

@@ -1,0 +1,102 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import Quaymeter
+import Quaymeter as Kit
+
+// One window: frameless, fixed at 850 × 540 and dark whatever the desktop theme says; its own
+// buttons sit top-left and dragging its background moves it.
+ApplicationWindow {
+    id: root
+
+    title: "Quaymeter"
+    width: 850
+    height: 540
+    minimumWidth: 850
+    maximumWidth: 850
+    minimumHeight: 540
+    maximumHeight: 540
+    flags: Qt.Window | Qt.FramelessWindowHint
+    visible: true
+    color: Kit.Palette.canvasBottom
+    font.family: Fonts.system
+
+    palette.window: Kit.Palette.canvasBottom
+    palette.windowText: Kit.Palette.textPrimary
+    palette.base: Kit.Palette.surface
+    palette.alternateBase: Kit.Palette.surfaceRaised
+    palette.text: Kit.Palette.textPrimary
+    palette.button: Kit.Palette.surfaceRaised
+    palette.buttonText: Kit.Palette.textPrimary
+    palette.brightText: Kit.Palette.textPrimary
+    palette.highlight: Kit.Palette.accentCyan
+    palette.highlightedText: Kit.Palette.canvasBottom
+    palette.placeholderText: Kit.Palette.textMuted
+    palette.toolTipBase: Kit.Palette.surfaceRaised
+    palette.toolTipText: Kit.Palette.textPrimary
+    palette.light: Kit.Palette.steelTeal
+    palette.midlight: Kit.Palette.steelTeal
+    palette.mid: Kit.Palette.surfaceRaised
+    palette.dark: Kit.Palette.canvasTop
+    palette.shadow: Kit.Palette.canvasBottom
+    palette.link: Kit.Palette.accentCyan
+    palette.linkVisited: Kit.Palette.accentViolet
+
+    // Underneath everything, so it only gets presses that no control takes.
+    MouseArea {
+        property point pressedAt
+        property point startedAt
+        property bool movingByHand: false
+
+        anchors.fill: parent
+        onPressed: mouse => {
+            movingByHand = !root.startSystemMove();
+            pressedAt = mapToGlobal(mouse.x, mouse.y);
+            startedAt = Qt.point(root.x, root.y);
+        }
+        onPositionChanged: mouse => {
+            if (!movingByHand)
+                return;
+            const now = mapToGlobal(mouse.x, mouse.y);
+            root.x = startedAt.x + now.x - pressedAt.x;
+            root.y = startedAt.y + now.y - pressedAt.y;
+        }
+    }
+    ContentView {
+        objectName: "contentView"
+        anchors.fill: parent
+    }
+    Row {
+        objectName: "windowButtons"
+        x: 14
+        y: 14
+        spacing: 8
+
+        WindowButton {
+            objectName: "closeButton"
+            text: "Close"
+            glyph: "×"
+            tint: Kit.Palette.accentPink
+            onClicked: root.close()
+        }
+        WindowButton {
+            objectName: "minimizeButton"
+            text: "Minimise"
+            glyph: "−"
+            tint: Kit.Palette.steelTeal
+            onClicked: root.showMinimized()
+        }
+    }
+
+    Shortcut {
+        sequence: "Ctrl+N"
+        onActivated: WindowGroup.openWindow()
+    }
+    Shortcut {
+        sequence: "Ctrl+W"
+        onActivated: root.close()
+    }
+    Shortcut {
+        sequence: "Ctrl+Q"
+        onActivated: Qt.quit()
+    }
+}

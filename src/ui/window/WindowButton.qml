@@ -1,0 +1,37 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import Quaymeter
+import Quaymeter as Kit
+
+// One of the round window buttons drawn where a title bar would hold them.
+AbstractButton {
+    id: root
+
+    required property color tint
+    required property string glyph
+
+    implicitWidth: 12
+    implicitHeight: 12
+    hoverEnabled: true
+    Accessible.role: Accessible.Button
+    Accessible.name: text
+    Accessible.onPressAction: root.clicked()
+
+    background: Rectangle {
+        radius: width / 2
+        color: Kit.Palette.withOpacity(root.tint, root.pressed ? 0.6 : 0.85)
+        border.color: Kit.Palette.withOpacity(Kit.Palette.canvasBottom, 0.4)
+        border.width: 1
+    }
+    contentItem: Text {
+        text: root.glyph
+        visible: root.hovered
+        horizontalAlignment: Text.AlignHCenter
+        verticalAlignment: Text.AlignVCenter
+        font.family: Fonts.system
+        font.pixelSize: 10
+        font.weight: Font.Black
+        color: Kit.Palette.canvasBottom
+        Accessible.ignored: true
+    }
+}
