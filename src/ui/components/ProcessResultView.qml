@@ -1,0 +1,146 @@
+pragma ComponentBehavior: Bound
+import QtQuick
+import QtQuick.Layouts
+import Quaymeter
+import Quaymeter as Kit
+
+// One listener: its name and port, the two kill buttons, and the details lsof gave.
+ColumnLayout {
+    id: root
+
+    required property var process
+    required property bool isKilling
+    required property var killAction
+    required property var forceKillAction
+
+    spacing: 16
+
+    RowLayout {
+        Layout.fillWidth: true
+
+        ColumnLayout {
+            spacing: 5
+
+            Text {
+                objectName: "commandName"
+                text: root.process.commandName
+                textFormat: Text.PlainText
+                font.family: Fonts.system
+                font.pixelSize: 26
+                font.weight: Font.Bold
+                color: Kit.Palette.textPrimary
+                Layout.maximumWidth: 200
+                elide: Text.ElideRight
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
+            }
+            Text {
+                objectName: "listeningLine"
+                text: "Listening on TCP " + root.process.port
+                textFormat: Text.PlainText
+                font.family: Fonts.mono
+                font.pixelSize: 12
+                font.weight: Font.Medium
+                color: Kit.Palette.accentCyan
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
+            }
+        }
+        Item {
+            Layout.fillWidth: true
+        }
+        RowLayout {
+            spacing: 9
+
+            SecondaryButtonStyle {
+                objectName: "killButton"
+                text: "Kill Process"
+                accent: Kit.Palette.accentCyan
+                filled: true
+                enabled: !root.isKilling
+                onClicked: root.killAction()
+            }
+            SecondaryButtonStyle {
+                objectName: "forceKillButton"
+                text: "Force Kill"
+                accent: Kit.Palette.accentViolet
+                filled: false
+                enabled: !root.isKilling
+                onClicked: root.forceKillAction()
+            }
+        }
+    }
+
+    RowLayout {
+        objectName: "progressLine"
+        visible: root.isKilling
+        spacing: 8
+
+        SmallSpinner {
+            tint: Kit.Palette.accentCyan
+        }
+        Text {
+            text: "Sending signal..."
+            textFormat: Text.PlainText
+            font.family: Fonts.system
+            font.pixelSize: 12
+            font.weight: Font.Medium
+            color: Kit.Palette.textSecondary
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
+        }
+    }
+
+    GridLayout {
+        objectName: "detailsGrid"
+        Layout.fillWidth: true
+        columns: 2
+        rowSpacing: 10
+
+        DetailLabel {
+            text: "PID"
+            Layout.preferredWidth: 80
+            Layout.alignment: Qt.AlignLeft | Qt.AlignTop
+        }
+        DetailValue {
+            objectName: "pidValue"
+            text: String(root.process.pid)
+            highlight: true
+            Layout.fillWidth: true
+            Layout.minimumWidth: 10
+        }
+        DetailLabel {
+            text: "USER"
+            Layout.preferredWidth: 80
+            Layout.alignment: Qt.AlignLeft | Qt.AlignTop
+        }
+        DetailValue {
+            objectName: "userValue"
+            text: root.process.user
+            Layout.fillWidth: true
+            Layout.minimumWidth: 10
+        }
+        DetailLabel {
+            text: "DETAILS"
+            Layout.preferredWidth: 80
+            Layout.alignment: Qt.AlignLeft | Qt.AlignTop
+        }
+        DetailValue {
+            objectName: "detailsValue"
+            text: root.process.commandDetails
+            Layout.fillWidth: true
+            Layout.minimumWidth: 10
+        }
+        DetailLabel {
+            text: "OUTPUT"
+            Layout.preferredWidth: 80
+            Layout.alignment: Qt.AlignLeft | Qt.AlignTop
+        }
+        DetailValue {
+            objectName: "outputValue"
+            text: root.process.rawOutput
+            Layout.fillWidth: true
+            Layout.minimumWidth: 10
+        }
+    }
+}

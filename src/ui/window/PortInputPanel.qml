@@ -1,0 +1,200 @@
+pragma ComponentBehavior: Bound
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+import Quaymeter
+import Quaymeter as Kit
+
+// Where the user types a port and starts a scan, and reads the status of the last one.
+Item {
+    id: root
+
+    required property InspectorState inspector
+
+    readonly property var statusLooks: ({
+            "idle": { symbol: "scope", colour: Kit.Palette.textSecondary },
+            "scanning": { symbol: "waveform.path.ecg", colour: Kit.Palette.accentCyan },
+            "available": { symbol: "checkmark.circle", colour: Kit.Palette.accentMint },
+            "inUse": { symbol: "bolt.horizontal.circle", colour: Kit.Palette.accentViolet },
+            "error": { symbol: "exclamationmark.triangle", colour: Kit.Palette.accentPink }
+        })
+    readonly property var statusLook: statusLooks[inspector.status]
+
+    implicitWidth: 306
+    implicitHeight: content.implicitHeight + 28
+
+    PanelBackground {
+        anchors.fill: parent
+    }
+
+    ColumnLayout {
+        id: content
+        anchors.fill: parent
+        anchors.margins: 14
+        spacing: 10
+
+        SectionHeader {
+            Layout.fillWidth: true
+            title: "Scan Port"
+            caption: "lsof -nP"
+        }
+
+        ColumnLayout {
+            Layout.fillWidth: true
+            spacing: 6
+
+            Text {
+                text: "TCP Port"
+                textFormat: Text.PlainText
+                font.family: Fonts.system
+                font.pixelSize: 12
+                font.weight: Font.DemiBold
+                color: Kit.Palette.textSecondary
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
+            }
+
+            RowLayout {
+                Layout.fillWidth: true
+                spacing: 12
+
+                TextField {
+                    id: portField
+                    objectName: "portField"
+                    Layout.fillWidth: true
+                    text: root.inspector.portText
+                    placeholderText: "3000"
+                    placeholderTextColor: Kit.Palette.textMuted
+                    font.family: Fonts.mono
+                    font.pixelSize: 25
+                    font.weight: Font.Bold
+                    color: Kit.Palette.textPrimary
+                    selectionColor: Kit.Palette.withOpacity(Kit.Palette.accentCyan, 0.35)
+                    selectedTextColor: Kit.Palette.textPrimary
+                    topPadding: 6
+                    bottomPadding: 6
+                    leftPadding: 14
+                    rightPadding: 14
+                    inputMethodHints: Qt.ImhDigitsOnly
+                    onTextEdited: root.inspector.portText = text
+                    onActiveFocusChanged: root.inspector.isPortFocused = activeFocus
+                    // Return scans even while the button is disabled.
+                    onAccepted: root.inspector.startScan()
+
+                    background: Item {
+                        Shadow {
+                            anchors.fill: parent
+                            shape: Shadow.RoundedRect
+                            radius: 8
+                            color: root.inspector.isPortFocused ? Kit.Palette.withOpacity(Kit.Palette.accentCyan, 0.28) : "transparent"
+                            blurRadius: 14
+                        }
+                        Rectangle {
+                            objectName: "portFieldFrame"
+                            anchors.fill: parent
+                            radius: 8
+                            color: Kit.Palette.withOpacity(Kit.Palette.canvasBottom, 0.74)
+                            border.color: root.inspector.isPortFocused ? Kit.Palette.accentCyan : Kit.Palette.hairline
+                            border.width: root.inspector.isPortFocused ? 1.4 : 1.0
+                        }
+                    }
+
+                    Accessible.role: Accessible.EditableText
+                    Accessible.name: "TCP Port"
+                }
+
+                PrimaryButtonStyle {
+                    id: scanButton
+                    objectName: "scanButton"
+                    readonly property bool scanning: root.inspector.status === "scanning"
+                    text: scanning ? "Scanning" : "Scan"
+                    enabled: root.inspector.canScan
+                    onClicked: root.inspector.startScan()
+
+                    contentItem: Item {
+                        implicitWidth: Math.max(96, label.implicitWidth)
+                        implicitHeight: label.implicitHeight
+
+                        RowLayout {
+                            id: label
+                            anchors.centerIn: parent
+                            spacing: 8
+
+                            SmallSpinner {
+                                visible: scanButton.scanning
+                                tint: Kit.Palette.canvasBottom
+                            }
+                            SymbolImage {
+                                visible: !scanButton.scanning
+                                name: "dot.radiowaves.left.and.right"
+                                size: 16
+                                color: Kit.Palette.canvasBottom
+                            }
+                            Text {
+                                objectName: "scanButtonLabel"
+                                text: scanButton.text
+                                font: scanButton.font
+                                color: Kit.Palette.canvasBottom
+                                Accessible.ignored: true
+                            }
+                        }
+                    }
+                }
+            }
+
+            Text {
+                objectName: "validationMessage"
+                visible: text.length > 0
+                text: root.inspector.validationMessage
+                textFormat: Text.PlainText
+                font.family: Fonts.system
+                font.pixelSize: 12
+                font.weight: Font.Medium
+                color: Kit.Palette.accentPink
+                Layout.fillWidth: true
+                wrapMode: Text.Wrap
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
+            }
+        }
+
+        Rectangle {
+            Layout.fillWidth: true
+            implicitHeight: 1
+            color: Kit.Palette.hairline
+        }
+
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: 10
+
+            SymbolImage {
+                objectName: "statusSymbol"
+                Layout.preferredWidth: 18
+                Layout.alignment: Qt.AlignTop
+                horizontalAlignment: Text.AlignHCenter
+                name: root.statusLook.symbol
+                size: 15
+                color: root.statusLook.colour
+            }
+            Text {
+                objectName: "statusLine"
+                Layout.fillWidth: true
+                Layout.alignment: Qt.AlignTop
+                text: root.inspector.statusMessage
+                textFormat: Text.PlainText
+                font.family: Fonts.system
+                font.pixelSize: 13
+                font.weight: Font.Medium
+                color: Kit.Palette.textSecondary
+                maximumLineCount: 1
+                // Shrinks to 0.82 of its size before the end is cut.
+                fontSizeMode: Text.HorizontalFit
+                minimumPixelSize: 11
+                elide: Text.ElideRight
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
+            }
+        }
+    }
+}
