@@ -2,10 +2,9 @@
 
 #include <QPointer>
 #include <QTimer>
-
 #include <cmath>
-#include <limits>
 #include <exception>
+#include <limits>
 
 namespace {
 
@@ -33,6 +32,15 @@ std::optional<qint64> parseAsciiDecimal(QStringView text) {
         value = value * 10 + digit;
     }
     return value;
+}
+
+template <typename T> QVariantList toVariantList(const QList<T> &items) {
+    QVariantList list;
+    list.reserve(items.size());
+    for (const T &item : items) {
+        list.append(QVariant::fromValue(item));
+    }
+    return list;
 }
 
 enum class PortCheck { empty, notNumeric, outOfRange, valid };
@@ -179,7 +187,8 @@ QCoro::Task<void> InspectorState::scanPort(qint64 port) {
 }
 
 void InspectorState::appendActivity(const QString &message) {
-    m_activityEntries.prepend(ActivityEntry{QUuid::createUuid(), QDateTime::currentDateTime(), message});
+    m_activityEntries.prepend(
+        ActivityEntry{QUuid::createUuid(), QDateTime::currentDateTime(), message});
     if (m_activityEntries.size() > activityLimit) {
         m_activityEntries.resize(activityLimit);
     }
@@ -208,9 +217,8 @@ KillConfirmationAlert InspectorState::killConfirmationAlert(const KillRequest &r
     const QString command = request.force ? QStringLiteral("kill -9") : QStringLiteral("kill");
     return KillConfirmationAlert{
         request.force ? QStringLiteral("Force kill process?") : QStringLiteral("Kill process?"),
-        QStringLiteral("Quaymeter will send ") + command + " to " + process.commandName +
-            " PID " + QString::number(process.pid) + " on port " +
-            QString::number(process.port) + u'.',
+        QStringLiteral("Quaymeter will send ") + command + " to " + process.commandName + " PID " +
+            QString::number(process.pid) + " on port " + QString::number(process.port) + u'.',
         request.force ? QStringLiteral("Force Kill") : QStringLiteral("Kill Process"),
     };
 }
@@ -268,21 +276,11 @@ QCoro::Task<void> InspectorState::performKill(KillRequest request) {
 }
 
 QVariantList InspectorState::processesForQml() const {
-    QVariantList list;
-    list.reserve(m_processes.size());
-    for (const PortProcess &process : m_processes) {
-        list.append(QVariant::fromValue(process));
-    }
-    return list;
+    return toVariantList(m_processes);
 }
 
 QVariantList InspectorState::activityEntriesForQml() const {
-    QVariantList list;
-    list.reserve(m_activityEntries.size());
-    for (const ActivityEntry &entry : m_activityEntries) {
-        list.append(QVariant::fromValue(entry));
-    }
-    return list;
+    return toVariantList(m_activityEntries);
 }
 
 QVariant InspectorState::lastScannedPortForQml() const {

@@ -12,9 +12,8 @@
 #include <QString>
 #include <QVariant>
 #include <QtQml/qqmlregistration.h>
-#include <qcoro/qcorotask.h>
-
 #include <optional>
+#include <qcoro/qcorotask.h>
 
 // Everything one window knows. Lives on the GUI thread and is only touched there; the scan and
 // kill flows give the thread up only while a tool runs.
@@ -28,10 +27,12 @@ class InspectorState : public QObject {
     Q_PROPERTY(QVariantList processes READ processesForQml NOTIFY processesChanged)
     Q_PROPERTY(QString status READ statusName NOTIFY statusChanged)
     Q_PROPERTY(QString statusMessage READ statusMessage NOTIFY statusMessageChanged)
-    Q_PROPERTY(QVariantList activityEntries READ activityEntriesForQml NOTIFY activityEntriesChanged)
+    Q_PROPERTY(
+        QVariantList activityEntries READ activityEntriesForQml NOTIFY activityEntriesChanged)
     Q_PROPERTY(QVariant lastScannedPort READ lastScannedPortForQml NOTIFY lastScannedPortChanged)
     Q_PROPERTY(double leftColumnHeight READ leftColumnHeight NOTIFY leftColumnHeightChanged)
-    Q_PROPERTY(bool isPortFocused READ isPortFocused WRITE setPortFocused NOTIFY isPortFocusedChanged)
+    Q_PROPERTY(
+        bool isPortFocused READ isPortFocused WRITE setPortFocused NOTIFY isPortFocusedChanged)
     Q_PROPERTY(QVariant pendingKill READ pendingKillForQml NOTIFY pendingKillChanged)
     Q_PROPERTY(QVariant pendingKillAlert READ pendingKillAlertForQml NOTIFY pendingKillChanged)
     Q_PROPERTY(QVariant activeKillPID READ activeKillPIDForQml NOTIFY activeKillPIDChanged)

@@ -5,10 +5,9 @@
 #include <QFuture>
 #include <QList>
 #include <QPromise>
-#include <qcoro/qcorofuture.h>
-
 #include <memory>
 #include <optional>
+#include <qcoro/qcorofuture.h>
 
 // Stands in for the command runner where a test must decide what a tool prints and when it
 // answers. Each call waits until the test answers it, so scans and kills can overlap at will.

@@ -82,12 +82,18 @@ private slots:
         QTest::addColumn<qint64>("port");
         const QString numeric = QStringLiteral("Port must be numeric.");
         const QString range = QStringLiteral("Port must be between 1 and 65535.");
-        QTest::newRow("empty") << "" << "Enter a TCP port number." << qint64(0);
-        QTest::newRow("spaces only") << " \n" << "Enter a TCP port number." << qint64(0);
-        QTest::newRow("padded") << " 8080\n" << "" << qint64(8080);
-        QTest::newRow("leading zeros") << "00080" << "" << qint64(80);
-        QTest::newRow("lowest") << "1" << "" << qint64(1);
-        QTest::newRow("highest") << "65535" << "" << qint64(65535);
+        QTest::newRow("empty") << ""
+                               << "Enter a TCP port number." << qint64(0);
+        QTest::newRow("spaces only") << " \n"
+                                     << "Enter a TCP port number." << qint64(0);
+        QTest::newRow("padded") << " 8080\n"
+                                << "" << qint64(8080);
+        QTest::newRow("leading zeros") << "00080"
+                                       << "" << qint64(80);
+        QTest::newRow("lowest") << "1"
+                                << "" << qint64(1);
+        QTest::newRow("highest") << "65535"
+                                 << "" << qint64(65535);
         QTest::newRow("zero") << "0" << range << qint64(0);
         QTest::newRow("too high") << "65536" << range << qint64(0);
         QTest::newRow("plus") << "+80" << numeric << qint64(0);
@@ -149,9 +155,10 @@ private slots:
         const auto state = makeState();
         state->setPortText(QStringLiteral("3000"));
         scan(*state, QStringLiteral("3000"));
-        runner->answer(0, {heading + listenerLines("node", 4242, 3000) +
-                               listenerLines("python3", 77, 3000),
-                           {}, 0});
+        runner->answer(
+            0, {heading + listenerLines("node", 4242, 3000) + listenerLines("python3", 77, 3000),
+                {},
+                0});
         QTRY_COMPARE(state->status(), ScanStatus::inUse);
         QCOMPARE(state->statusMessage(), u"Found node PID 4242 listening on port 3000.");
         QCOMPARE(state->processes().size(), 2);
@@ -167,8 +174,8 @@ private slots:
         QTest::newRow("lsof missing")
             << true << false
             << "Could not launch " + PortScannerService::lsofPath + ". No such file or directory";
-        QTest::newRow("lsof error") << false << false
-                                    << "Unable to scan the port. lsof: unacceptable port specification";
+        QTest::newRow("lsof error")
+            << false << false << "Unable to scan the port. lsof: unacceptable port specification";
         QTest::newRow("listener lsof cannot see")
             << false << true
             << "Unable to scan the port. A process that you are not allowed to inspect is "
@@ -325,8 +332,8 @@ private slots:
             << false << CommandResult{{}, "kill: (4242): Operation not permitted\n", 1}
             << "Permission denied while killing PID 4242. That process may require admin "
                "privileges or belong to another protected service.";
-        QTest::newRow("silent failure")
-            << false << CommandResult{{}, "  \n", 2} << "Could not kill PID 4242. kill exited with status 2.";
+        QTest::newRow("silent failure") << false << CommandResult{{}, "  \n", 2}
+                                        << "Could not kill PID 4242. kill exited with status 2.";
         QTest::newRow("kill missing")
             << true << CommandResult{} << "Could not launch /bin/kill. No such file or directory";
     }
