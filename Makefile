@@ -29,7 +29,7 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 lint: build
-	@git ls-files '*.qml' | xargs /usr/lib/qt6/bin/qmllint -I $(BUILD_DIR)/qml
+	@cmake --build $(BUILD_DIR) --target all_qmllint
 
 clean:
 	@rm -rf $(BUILD_DIR)
