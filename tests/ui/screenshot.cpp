@@ -1,6 +1,8 @@
 // Writes a PNG of the window for each listed state into the folder given as the only argument,
-// so the look can be checked without a desktop. Add a state by adding a Scene.
+// so the look can be checked without a desktop. Every state is reached through the real flows:
+// real listening sockets, the real lsof and the real /bin/kill. Add a state by adding a Scene.
 #include "inspectorState.h"
+#include "listenerGroup.h"
 #include "resourceBundle.h"
 #include "windowGroup.h"
 
@@ -18,25 +20,101 @@ Q_IMPORT_QML_PLUGIN(QuaymeterPlugin)
 
 namespace {
 
-struct Scene {
-    const char *name;
-    std::function<void(InspectorState &)> prepare;
+// One window's turn in front of the camera.
+struct Shot {
+    QQuickWindow *window;
+    InspectorState &state;
+    QImage image;
+
+    bool grabWhenSettled() {
+        QTest::qWait(400);
+        image = window->grabWindow();
+        return true;
+    }
+
+    // Grabs on the first turn of the event loop after `changed` leaves the state `ready`: that
+    // turn comes before any tool's answer, so passing states like a running scan are caught.
+    template <typename Signal> void grabWhen(Signal changed, std::function<bool()> ready) {
+        QObject::connect(
+            &state, changed, window,
+            [this, ready] {
+                if (image.isNull() && ready())
+                    image = window->grabWindow();
+            },
+            Qt::QueuedConnection);
+    }
+
+    bool scan(quint16 port) {
+        state.setPortText(QString::number(port));
+        state.startScan();
+        return QTest::qWaitFor([this] { return scanEnded(); }, 10000);
+    }
+
+    bool scanEnded() const {
+        return state.statusName() != QStringLiteral("idle") &&
+               state.statusName() != QStringLiteral("scanning");
+    }
 };
 
-PortProcess sampleListener() {
-    PortProcess process;
-    process.commandName = QStringLiteral("node");
-    process.pid = 4242;
-    process.user = QStringLiteral("dev");
-    process.commandDetails = QStringLiteral("TCP *:3000 (LISTEN)");
-    process.rawOutput = QStringLiteral("node 4242 dev 23u IPv6 0x1 0t0 TCP *:3000 (LISTEN)");
-    process.port = 3000;
-    return process;
+struct Listeners {
+    ListenerGroup alone{1};
+    ListenerGroup shared{3};
+    quint16 freePort = ListenerGroup(1).port();
+};
+
+struct Scene {
+    const char *name;
+    std::function<bool(Shot &, const Listeners &)> run;
+};
+
+bool isScanning(const Shot &shot) {
+    return shot.state.statusName() == QStringLiteral("scanning");
 }
 
 const Scene scenes[] = {
-    {"idle", [](InspectorState &) {}},
-    {"alert", [](InspectorState &state) { state.requestKill(sampleListener(), true); }},
+    {"idle", [](Shot &shot, const Listeners &) { return shot.grabWhenSettled(); }},
+    {"scanning",
+     [](Shot &shot, const Listeners &listeners) {
+         shot.grabWhen(&InspectorState::statusChanged, [&shot] { return isScanning(shot); });
+         return shot.scan(listeners.shared.port());
+     }},
+    {"in-use-one",
+     [](Shot &shot, const Listeners &listeners) {
+         return shot.scan(listeners.alone.port()) && shot.grabWhenSettled();
+     }},
+    {"in-use-three",
+     [](Shot &shot, const Listeners &listeners) {
+         return shot.scan(listeners.shared.port()) && shot.grabWhenSettled();
+     }},
+    {"available",
+     [](Shot &shot, const Listeners &listeners) {
+         return shot.scan(listeners.freePort) && shot.grabWhenSettled();
+     }},
+    {"error",
+     [](Shot &shot, const Listeners &) {
+         shot.state.setPortText(QStringLiteral("80a"));
+         shot.state.startScan();
+         return shot.grabWhenSettled();
+     }},
+    {"alert",
+     [](Shot &shot, const Listeners &listeners) {
+         if (!shot.scan(listeners.shared.port()) || shot.state.processes().size() != 3)
+             return false;
+         shot.state.requestKill(shot.state.processes().at(1), true);
+         return shot.grabWhenSettled();
+     }},
+    // The listener ignores SIGTERM, so the re-check finds it again.
+    {"killing",
+     [](Shot &shot, const Listeners &listeners) {
+         if (!shot.scan(listeners.shared.port()) || shot.state.processes().size() != 3)
+             return false;
+         shot.grabWhen(&InspectorState::activeKillPIDChanged,
+                       [&shot] { return shot.state.activeKillPID().has_value(); });
+         shot.state.requestKill(shot.state.processes().at(0), false);
+         shot.state.confirmPendingKill();
+         return QTest::qWaitFor([&shot] { return !shot.image.isNull(); }, 10000) &&
+                QTest::qWaitFor([&shot] { return !shot.state.activeKillPID(); }, 10000);
+     }},
 };
 
 } // namespace
@@ -49,6 +127,11 @@ int main(int argc, char *argv[]) {
     }
     const QDir output(QString::fromLocal8Bit(argv[1]));
     ResourceBundle::setDirectory(QStringLiteral(QUAYMETER_RESOURCE_DIR));
+    const Listeners listeners;
+    if (!listeners.alone.isListening() || !listeners.shared.isListening()) {
+        std::fprintf(stderr, "could not open the listening sockets\n");
+        return 1;
+    }
 
     QQmlApplicationEngine engine;
     engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
@@ -63,13 +146,16 @@ int main(int argc, char *argv[]) {
         if (!window || !QTest::qWaitForWindowExposed(window))
             return 1;
         auto *content = window->findChild<QQuickItem *>(QStringLiteral("contentView"));
-        auto *state = content->property("inspector").value<InspectorState *>();
-        scene.prepare(*state);
-        QTest::qWait(400);
+        Shot shot{window, *content->property("inspector").value<InspectorState *>(), {}};
         const QString file = output.filePath(QStringLiteral("screenshot-%1.png").arg(scene.name));
-        if (!window->grabWindow().save(file))
+        if (!scene.run(shot, listeners) || shot.image.isNull() || !shot.image.save(file)) {
+            std::fprintf(stderr, "scene %s did not come about\n", scene.name);
             return 1;
+        }
         std::printf("%s\n", qPrintable(file));
+        // Let a running scan end before the window goes.
+        if (!QTest::qWaitFor([&shot] { return !isScanning(shot); }, 10000))
+            return 1;
         window->close();
     }
     return 0;

@@ -53,6 +53,17 @@ inline QQuickItem *findItem(QQuickItem *root, const QString &name) {
     return nullptr;
 }
 
+// Every item of that name, in the order the visual tree holds them (a repeater's model order).
+inline QList<QQuickItem *> findItems(QQuickItem *root, const QString &name) {
+    QList<QQuickItem *> found;
+    for (QQuickItem *item : root->childItems()) {
+        if (item->objectName() == name)
+            found.append(item);
+        found += findItems(item, name);
+    }
+    return found;
+}
+
 template <typename T = QQuickItem> T *child(QObject *root, const char *name) {
     const QString wanted = QString::fromLatin1(name);
     if (T *found = root->findChild<T *>(wanted))

@@ -25,7 +25,7 @@ Item {
         textFormat: TextEdit.PlainText
         readOnly: true
         selectByMouse: true
-        wrapMode: TextEdit.WrapAnywhere
+        wrapMode: TextEdit.Wrap
         font.family: Fonts.mono
         font.pixelSize: root.highlight ? 14 : 12
         font.weight: root.highlight ? Font.Bold : Font.Medium

@@ -14,6 +14,9 @@ ColumnLayout {
     required property var forceKillAction
 
     spacing: 16
+    // Groups a card's texts and buttons, so a screen reader knows which process a Kill acts on.
+    Accessible.role: Accessible.Grouping
+    Accessible.name: root.process.commandName + " PID " + root.process.pid
 
     RowLayout {
         Layout.fillWidth: true
@@ -100,7 +103,7 @@ ColumnLayout {
         DetailLabel {
             text: "PID"
             Layout.preferredWidth: 80
-            Layout.alignment: Qt.AlignLeft | Qt.AlignTop
+            Layout.alignment: Qt.AlignLeft | Qt.AlignVCenter
         }
         DetailValue {
             objectName: "pidValue"
@@ -112,7 +115,7 @@ ColumnLayout {
         DetailLabel {
             text: "USER"
             Layout.preferredWidth: 80
-            Layout.alignment: Qt.AlignLeft | Qt.AlignTop
+            Layout.alignment: Qt.AlignLeft | Qt.AlignVCenter
         }
         DetailValue {
             objectName: "userValue"
@@ -123,7 +126,7 @@ ColumnLayout {
         DetailLabel {
             text: "DETAILS"
             Layout.preferredWidth: 80
-            Layout.alignment: Qt.AlignLeft | Qt.AlignTop
+            Layout.alignment: Qt.AlignLeft | Qt.AlignVCenter
         }
         DetailValue {
             objectName: "detailsValue"
@@ -134,7 +137,7 @@ ColumnLayout {
         DetailLabel {
             text: "OUTPUT"
             Layout.preferredWidth: 80
-            Layout.alignment: Qt.AlignLeft | Qt.AlignTop
+            Layout.alignment: Qt.AlignLeft | Qt.AlignVCenter
         }
         DetailValue {
             objectName: "outputValue"

@@ -45,6 +45,9 @@ Item {
                 id: rows
                 width: parent.width
                 spacing: 10
+                // One list for assistive technologies, read newest first like the screen.
+                Accessible.role: Accessible.List
+                Accessible.name: "Activity"
 
                 Repeater {
                     model: root.inspector.activityEntries

@@ -111,7 +111,9 @@ Item {
 
         objectName: "contentColumn"
         x: 22
-        y: 42
+        // The window cannot grow: when the validation line makes the column too tall, the top
+        // padding gives way (and the bottom keeps 4) rather than the footer leaving the window.
+        y: Math.min(42, root.height - 4 - implicitHeight)
         width: root.width - 44
         spacing: 8
 

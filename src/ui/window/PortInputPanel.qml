@@ -75,6 +75,9 @@ Item {
                     bottomPadding: 6
                     leftPadding: 14
                     rightPadding: 14
+                    // A 25 line is 30 high in the design's face; JetBrains Mono's taller line box
+                    // would make the field 3 taller than the button beside it.
+                    implicitHeight: 30 + topPadding + bottomPadding
                     inputMethodHints: Qt.ImhDigitsOnly
                     onTextEdited: root.inspector.portText = text
                     onActiveFocusChanged: root.inspector.isPortFocused = activeFocus
@@ -83,6 +86,7 @@ Item {
 
                     background: Item {
                         Shadow {
+                            objectName: "portFieldGlow"
                             anchors.fill: parent
                             shape: Shadow.RoundedRect
                             radius: 8
@@ -121,10 +125,12 @@ Item {
                             spacing: 8
 
                             SmallSpinner {
+                                objectName: "scanSpinner"
                                 visible: scanButton.scanning
                                 tint: Kit.Palette.canvasBottom
                             }
                             SymbolImage {
+                                objectName: "scanSymbol"
                                 visible: !scanButton.scanning
                                 name: "dot.radiowaves.left.and.right"
                                 size: 16
@@ -167,6 +173,9 @@ Item {
         RowLayout {
             Layout.fillWidth: true
             spacing: 10
+            // Where a screen reader's "read status bar" command looks.
+            Accessible.role: Accessible.StatusBar
+            Accessible.name: "Status"
 
             SymbolImage {
                 objectName: "statusSymbol"

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QList>
+#include <QtGlobal>
+#include <arpa/inet.h>
+#include <csignal>
+#include <netinet/in.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// Real listeners on one loopback port: forked children named listener1, listener2, ..., each with
+// a socket of its own (SO_REUSEPORT), so lsof reports one line per process. The children ignore
+// SIGTERM, so a plain kill leaves them listening; they are killed and reaped when the group goes.
+class ListenerGroup {
+public:
+    explicit ListenerGroup(int processes) {
+        for (int i = 0; i < processes; ++i)
+            if (!forkListener(i + 1)) {
+                m_port = 0;
+                return;
+            }
+    }
+    ~ListenerGroup() {
+        for (pid_t pid : m_children) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+    }
+    ListenerGroup(const ListenerGroup &) = delete;
+    ListenerGroup &operator=(const ListenerGroup &) = delete;
+
+    bool isListening() const { return m_port > 0; }
+    quint16 port() const { return m_port; }
+    const QList<pid_t> &children() const { return m_children; }
+
+private:
+    // The first child takes a port the kernel picks; the others join it.
+    bool forkListener(int number) {
+        int ready[2];
+        if (::pipe(ready) != 0)
+            return false;
+        char name[] = "listener0";
+        name[8] = char('0' + number % 10);
+        const quint16 wanted = m_port;
+        const pid_t pid = ::fork();
+        if (pid == 0)
+            listenUntilKilled(ready[1], wanted, name);
+        ::close(ready[1]);
+        quint16 port = 0;
+        const bool started = pid > 0 && ::read(ready[0], &port, sizeof port) == sizeof port;
+        ::close(ready[0]);
+        if (pid > 0)
+            m_children.append(pid);
+        m_port = port;
+        return started && port > 0;
+    }
+
+    // Only async-signal-safe calls: the child of a threaded program must not touch locks. It drops
+    // every inherited descriptor so it holds no other group's socket.
+    [[noreturn]] static void listenUntilKilled(int ready, quint16 port, const char *name) {
+        ::close_range(3, ready - 1, 0);
+        ::close_range(ready + 1, ~0U, 0);
+        ::signal(SIGTERM, SIG_IGN);
+        ::prctl(PR_SET_NAME, name);
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        const int on = 1;
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(port);
+        socklen_t length = sizeof address;
+        quint16 bound = 0;
+        if (fd >= 0 && ::setsockopt(fd, SOL_SOCKET, SO_REUSEPORT, &on, sizeof on) == 0 &&
+            ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0 &&
+            ::listen(fd, 4) == 0 &&
+            ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0)
+            bound = ntohs(address.sin_port);
+        if (::write(ready, &bound, sizeof bound) != sizeof bound || bound == 0)
+            ::_exit(1);
+        ::close(ready);
+        for (;;)
+            ::pause();
+    }
+
+    quint16 m_port = 0;
+    QList<pid_t> m_children;
+};
