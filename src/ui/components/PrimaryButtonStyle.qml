@@ -14,6 +14,8 @@ Button {
     bottomPadding: 13
     leftPadding: 16
     rightPadding: 16
+    // Dimmed like the desktop's own disabled buttons, so a disabled scan does not look pressable.
+    opacity: enabled ? 1 : 0.45
 
     contentItem: Text {
         text: root.text

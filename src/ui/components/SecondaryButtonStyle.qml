@@ -17,6 +17,8 @@ Button {
     bottomPadding: 9
     leftPadding: 12
     rightPadding: 12
+    // Dimmed like the desktop's own disabled buttons, so a busy card does not look pressable.
+    opacity: enabled ? 1 : 0.45
 
     contentItem: Text {
         objectName: "buttonLabel"
