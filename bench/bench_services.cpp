@@ -1,16 +1,13 @@
 // Prints `name: value` lines: the cost of a scan beyond running lsof itself, and the parsing speed.
 #include "commandRunner.h"
+#include "listeningSocket.h"
 #include "portScannerService.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <algorithm>
-#include <arpa/inet.h>
 #include <cstdio>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -25,20 +22,6 @@ double median(std::vector<double> values) {
 
 double elapsedMs(const QElapsedTimer &timer) {
     return timer.nsecsElapsed() / 1e6;
-}
-
-// A loopback listener on a port the kernel picks; returns the port, or 0.
-quint16 listenOnLoopback() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
-        ::listen(fd, 4) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) != 0)
-        return 0;
-    return ntohs(address.sin_port); // the socket stays open until the bench exits
 }
 
 QCoro::Task<> scan(const PortScannerService &scanner, quint16 port, qsizetype &found,
@@ -104,7 +87,8 @@ double parseMs(int lines) {
 
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
-    const quint16 port = listenOnLoopback();
+    const ListeningSocket listener;
+    const quint16 port = listener.port();
     if (port == 0) {
         std::fprintf(stderr, "cannot listen on loopback\n");
         return 1;

@@ -4,4 +4,5 @@
 set -euo pipefail
 build_dir=$(cd "${1:-build}" && pwd)
 unset QT_QPA_PLATFORM
-exec xvfb-run -a -s "-screen 0 1280x1024x24" "$build_dir/tests/ui/quaymeter_screenshot" "$build_dir"
+mkdir -p "$build_dir/screenshots"
+exec xvfb-run -a -s "-screen 0 1280x1024x24" "$build_dir/tools/quaymeter_screenshot" "$build_dir/screenshots"
