@@ -3,5 +3,5 @@
 set -euo pipefail
 build_dir=${1:-build}
 for b in "$build_dir"/bench/bench_*; do
-    [ -x "$b" ] && "$b"
+    [ -f "$b" ] && [ -x "$b" ] && "$b"
 done
