@@ -1,7 +1,4 @@
-#include "inspectorState.h"
-#include "resourceBundle.h"
 #include "uiTestSupport.h"
-#include "windowGroup.h"
 
 #include <QProcess>
 #include <QtQml/qqmlextensionplugin.h>
@@ -9,15 +6,9 @@
 Q_IMPORT_QML_PLUGIN(QuaymeterPlugin)
 
 // One real window of the program, opened offscreen the way the program opens it.
-class ContentViewTest : public QObject {
+class ContentViewTest : public ProgramWindowTest {
     Q_OBJECT
 
-    QQmlEngine m_engine;
-    WindowGroup *m_windows = nullptr;
-    QQuickWindow *m_window = nullptr;
-    InspectorState *m_state = nullptr;
-
-    QQuickItem *item(const char *name) { return child(m_window, name); }
     QObject *dialog() { return m_window->findChild<QObject *>(QStringLiteral("killConfirmation")); }
     // Open, with its buttons laid out side by side.
     bool alertShown() {
@@ -43,31 +34,6 @@ class ContentViewTest : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        ResourceBundle::setDirectory(QStringLiteral(QUAYMETER_RESOURCE_DIR));
-        m_engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
-        const QQmlComponent probe(&m_engine, QUrl(QString::fromLatin1(WindowGroup::windowUrl)));
-        QVERIFY2(!probe.isError(), qPrintable(probe.errorString()));
-        m_windows =
-            m_engine.singletonInstance<WindowGroup *>(qmlTypeId("Quaymeter", 1, 0, "WindowGroup"));
-        QVERIFY(m_windows);
-    }
-
-    void init() {
-        QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
-        m_window = m_windows->openWindow();
-        QVERIFY(m_window);
-        QVERIFY(QTest::qWaitForWindowExposed(m_window));
-        m_state = item("contentView")->property("inspector").value<InspectorState *>();
-        QVERIFY(m_state);
-    }
-
-    void cleanup() {
-        if (m_window)
-            m_window->close();
-        QTRY_COMPARE(m_windows->count(), 0);
-    }
-
     void windowIsFixedFramelessAndDark() {
         QCOMPARE(m_window->size(), QSize(850, 540));
         QCOMPARE(m_window->minimumSize(), QSize(850, 540));

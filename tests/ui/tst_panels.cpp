@@ -1,8 +1,5 @@
-#include "inspectorState.h"
 #include "listenerGroup.h"
-#include "resourceBundle.h"
 #include "uiTestSupport.h"
-#include "windowGroup.h"
 
 #include <QtQml/qqmlextensionplugin.h>
 
@@ -10,17 +7,12 @@ Q_IMPORT_QML_PLUGIN(QuaymeterPlugin)
 
 // The port input, activity and results panels and the result card in a real window, driven by
 // real scans of real listening sockets and real kills.
-class PanelsTest : public QObject {
+class PanelsTest : public ProgramWindowTest {
     Q_OBJECT
 
-    QQmlEngine m_engine;
-    WindowGroup *m_windows = nullptr;
-    QQuickWindow *m_window = nullptr;
-    InspectorState *m_state = nullptr;
     std::unique_ptr<QObject> m_paletteHolder;
     QObject *m_palette = nullptr;
 
-    QQuickItem *item(const char *name) { return child(m_window, name); }
     QList<QQuickItem *> items(const char *name) {
         return findItems(m_window->contentItem(), QString::fromLatin1(name));
     }
@@ -46,13 +38,8 @@ class PanelsTest : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        ResourceBundle::setDirectory(QStringLiteral(QUAYMETER_RESOURCE_DIR));
-        m_engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
-        const QQmlComponent probe(&m_engine, QUrl(QString::fromLatin1(WindowGroup::windowUrl)));
-        QVERIFY2(!probe.isError(), qPrintable(probe.errorString()));
-        m_windows =
-            m_engine.singletonInstance<WindowGroup *>(qmlTypeId("Quaymeter", 1, 0, "WindowGroup"));
+    void initTestCase() override {
+        ProgramWindowTest::initTestCase();
         QQmlComponent palette(&m_engine);
         palette.setData(
             "import Quaymeter as Kit\nimport QtQml\nQtObject { property var p: Kit.Palette }",
@@ -63,18 +50,9 @@ private slots:
         QVERIFY(m_windows && m_palette);
     }
 
-    void init() {
-        QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
-        m_window = m_windows->openWindow();
-        QVERIFY(m_window && QTest::qWaitForWindowExposed(m_window));
-        m_state = item("contentView")->property("inspector").value<InspectorState *>();
-        QVERIFY(m_state);
+    void init() override {
+        ProgramWindowTest::init();
         QTRY_VERIFY(m_state->leftColumnHeight() > 0);
-    }
-
-    void cleanup() {
-        m_window->close();
-        QTRY_COMPARE(m_windows->count(), 0);
     }
 
     void fieldOutlineFollowsFocus() {

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "inspectorState.h"
+#include "resourceBundle.h"
+#include "windowGroup.h"
+
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -82,3 +86,42 @@ inline QRgb rgba(const QVariant &colour) {
 inline QRectF sceneRect(const QQuickItem *item) {
     return item->mapRectToScene(QRectF(0, 0, item->width(), item->height()));
 }
+
+// Windows opened offscreen the way the program opens them, each with its own inspector; every
+// test starts from a fresh window and fails on any Qt warning.
+class ProgramWindowTest : public QObject {
+    Q_OBJECT
+
+protected:
+    QQmlEngine m_engine;
+    WindowGroup *m_windows = nullptr;
+    QQuickWindow *m_window = nullptr;
+    InspectorState *m_state = nullptr;
+
+    QQuickItem *item(const char *name) { return child(m_window, name); }
+
+protected slots:
+    virtual void initTestCase() {
+        ResourceBundle::setDirectory(QStringLiteral(QUAYMETER_RESOURCE_DIR));
+        m_engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
+        const QQmlComponent probe(&m_engine, QUrl(QString::fromLatin1(WindowGroup::windowUrl)));
+        QVERIFY2(!probe.isError(), qPrintable(probe.errorString()));
+        m_windows =
+            m_engine.singletonInstance<WindowGroup *>(qmlTypeId("Quaymeter", 1, 0, "WindowGroup"));
+        QVERIFY(m_windows);
+    }
+
+    virtual void init() {
+        QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+        m_window = m_windows->openWindow();
+        QVERIFY(m_window && QTest::qWaitForWindowExposed(m_window));
+        m_state = item("contentView")->property("inspector").value<InspectorState *>();
+        QVERIFY(m_state);
+    }
+
+    void cleanup() {
+        if (m_window)
+            m_window->close();
+        QTRY_COMPARE(m_windows->count(), 0);
+    }
+};
