@@ -175,7 +175,7 @@ private slots:
             << true << false
             << "Could not launch " + PortScannerService::lsofPath + ". No such file or directory";
         QTest::newRow("lsof error")
-            << false << false << "Unable to scan the port. lsof: unacceptable port specification";
+            << false << false << "Unable to scan the port. lsof: unknown TCP state name: BOGUS";
         QTest::newRow("listener lsof cannot see")
             << false << true
             << "Unable to scan the port. A process that you are not allowed to inspect is "
@@ -193,7 +193,7 @@ private slots:
         } else if (hidden) {
             runner->answer(0, nothingListed);
         } else {
-            runner->answer(0, {{}, "lsof: unacceptable port specification\n", 1});
+            runner->answer(0, {{}, "lsof: unknown TCP state name: BOGUS\n", 1});
         }
         QTRY_COMPARE(state->status(), ScanStatus::error);
         QCOMPARE(state->statusMessage(), message);
