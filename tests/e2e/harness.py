@@ -354,16 +354,6 @@ class App:
         subprocess.run(["xdotool", "windowfocus", "--sync", self.window_id], check=True)
         subprocess.run(["xdotool", *args], check=True)
 
-    def click(self, accessible):
-        """Click the middle of an accessible with the mouse: for controls whose accessible
-        Press does nothing (a Qt 6.4 Button without Accessible.onPressAction)."""
-        extents = accessible.queryComponent().getExtents(_atspi().DESKTOP_COORDS)
-        if extents.width <= 0 or extents.height <= 0:
-            raise AssertionError(f"{accessible.name!r} has no area on screen to click")
-        x, y = extents.x + extents.width // 2, extents.y + extents.height // 2
-        subprocess.run(["xdotool", "mousemove", "--sync", str(x), str(y), "click", "1"],
-                       check=True)
-
     def type(self, text):
         self._xdotool("type", "--delay", "30", text)
 
@@ -409,12 +399,6 @@ class App:
         shutil.rmtree(self._runtime_dir, ignore_errors=True)
         self._final_output = self.output()
         self._output.close()
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        self.close()
 
 
 def _send_wm_delete(window):
