@@ -9,7 +9,7 @@ Item {
     id: root
 
     readonly property url logoUrl: Assets.imageUrl(Assets.appLogo)
-    readonly property bool hasImage: logoUrl.toString() !== ""
+    readonly property bool hasImage: String(logoUrl) !== ""
 
     implicitWidth: hasImage ? picture.implicitWidth : fallback.implicitWidth
     implicitHeight: hasImage ? picture.implicitHeight : fallback.implicitHeight

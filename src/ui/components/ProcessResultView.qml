@@ -10,8 +10,10 @@ ColumnLayout {
 
     required property var process
     required property bool isKilling
-    required property var killAction
-    required property var forceKillAction
+
+    // The owner decides what a press means; the card only reports it.
+    signal killAction
+    signal forceKillAction
 
     spacing: 16
     // Groups a card's texts and buttons, so a screen reader knows which process a Kill acts on.

@@ -213,7 +213,7 @@ Item {
                 Layout.fillWidth: true
                 Layout.preferredHeight: root.inspector.leftColumnHeight > 0 ? root.inspector.leftColumnHeight : implicitHeight
                 Layout.minimumHeight: root.inspector.leftColumnHeight > 0 ? root.inspector.leftColumnHeight : 0
-                Layout.maximumHeight: root.inspector.leftColumnHeight > 0 ? root.inspector.leftColumnHeight : Number.POSITIVE_INFINITY
+                Layout.maximumHeight: root.inspector.leftColumnHeight > 0 ? root.inspector.leftColumnHeight : Infinity
                 inspector: root.inspector
             }
         }
@@ -248,7 +248,8 @@ Item {
                         width: 18
                         height: 18
                         source: Assets.imageUrl(Assets.footerLogo)
-                        sourceSize: Qt.size(36, 36)
+                        sourceSize.width: 36
+                        sourceSize.height: 36
                         fillMode: Image.PreserveAspectFit
                         smooth: true
                         opacity: 0.78

@@ -85,8 +85,8 @@ Item {
                             width: entry.width
                             process: entry.modelData
                             isKilling: root.inspector.activeKillPID === entry.modelData.pid
-                            killAction: () => root.inspector.requestKill(entry.modelData, false)
-                            forceKillAction: () => root.inspector.requestKill(entry.modelData, true)
+                            onKillAction: root.inspector.requestKill(entry.modelData, false)
+                            onForceKillAction: root.inspector.requestKill(entry.modelData, true)
                         }
                         Rectangle {
                             objectName: "cardDivider"
