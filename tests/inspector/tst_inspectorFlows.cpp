@@ -380,20 +380,6 @@ private slots:
         QTest::qWait(50);
         QCOMPARE(runner->callCount(), 2);
     }
-
-    void leftColumnHeightRule() {
-        const auto state = makeState();
-        state->recordLeftColumnHeight(0);
-        state->recordLeftColumnHeight(-3);
-        QCOMPARE(state->leftColumnHeight(), 0.0);
-        state->recordLeftColumnHeight(400);
-        state->recordLeftColumnHeight(400.5);
-        QCOMPARE(state->leftColumnHeight(), 400.0);
-        state->recordLeftColumnHeight(400.51);
-        QCOMPARE(state->leftColumnHeight(), 400.51);
-        state->recordLeftColumnHeight(qQNaN());
-        QCOMPARE(state->leftColumnHeight(), 400.51);
-    }
 };
 
 QTEST_GUILESS_MAIN(InspectorFlowsTest)

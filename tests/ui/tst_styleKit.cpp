@@ -18,34 +18,6 @@ private slots:
     void init() { QTest::failOnWarning(QRegularExpression(QStringLiteral("."))); }
     void cleanup() { ResourceBundle::setDirectory({}); }
 
-    void paletteHoldsTheThirteenColours() {
-        ViewHost host;
-        QQuickItem *item = host.load("Item { property var p: Kit.Palette }");
-        QVERIFY(item);
-        QObject *palette = item->property("p").value<QObject *>();
-        QVERIFY(palette);
-        const struct {
-            const char *name;
-            double r, g, b, a;
-        } expected[] = {
-            {"canvasTop", 0.015, 0.026, 0.052, 1}, {"canvasBottom", 0.003, 0.007, 0.016, 1},
-            {"surface", 0.025, 0.045, 0.075, 1},   {"surfaceRaised", 0.035, 0.065, 0.105, 1},
-            {"steelTeal", 0.16, 0.38, 0.50, 1},    {"hairline", 1, 1, 1, 0.08},
-            {"textPrimary", 0.90, 0.97, 1.00, 1},  {"textSecondary", 0.58, 0.70, 0.78, 1},
-            {"textMuted", 0.34, 0.45, 0.55, 1},    {"accentCyan", 0.24, 0.92, 1.00, 1},
-            {"accentMint", 0.48, 1.00, 0.93, 1},   {"accentViolet", 0.47, 0.42, 1.00, 1},
-            {"accentPink", 1.00, 0.36, 0.58, 1},
-        };
-        for (const auto &colour : expected) {
-            const QColor actual = palette->property(colour.name).value<QColor>();
-            QVERIFY2(std::abs(actual.redF() - colour.r) < 1e-3 &&
-                         std::abs(actual.greenF() - colour.g) < 1e-3 &&
-                         std::abs(actual.blueF() - colour.b) < 1e-3 &&
-                         std::abs(actual.alphaF() - colour.a) < 1e-3,
-                     colour.name);
-        }
-    }
-
     void heightPreferenceKeepsTheLarger() {
         constexpr double nan = std::numeric_limits<double>::quiet_NaN();
         QCOMPARE(ViewHeightPreferenceKey::reduce(10, 10), 10.0);
