@@ -98,6 +98,28 @@ private slots:
         QCOMPARE(text("statusLine"), QStringLiteral("Port must be numeric."));
     }
 
+    // Return in the field is not gated by the disabled Scan button.
+    void returnScansWhileTheButtonIsDisabled() {
+        const quint16 port = ListenerGroup(1).port();
+        item("portField")->forceActiveFocus();
+        bool buttonWasEnabled = true;
+        bool pressed = false;
+        connect(m_state, &InspectorState::canScanChanged, this, [&] {
+            if (pressed || m_state->statusName() != QStringLiteral("scanning"))
+                return;
+            pressed = true;
+            buttonWasEnabled = item("scanButton")->isEnabled();
+            QTest::keyClick(m_window, Qt::Key_Return);
+        });
+        QVERIFY(scan(port));
+        QVERIFY(pressed && !buttonWasEnabled);
+        const QString scanned = QStringLiteral("Scanned port %1").arg(port);
+        QTRY_COMPARE(std::count_if(m_state->activityEntries().cbegin(),
+                                   m_state->activityEntries().cend(),
+                                   [&](const ActivityEntry &e) { return e.message == scanned; }),
+                     2);
+    }
+
     void validationRowRepinsTheResults() {
         const qreal before = height("leftColumn");
         QCOMPARE(height("resultsPanel"), before);
