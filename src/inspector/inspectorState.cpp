@@ -5,6 +5,7 @@
 #include <cmath>
 #include <exception>
 #include <limits>
+#include <type_traits>
 
 namespace {
 
@@ -13,6 +14,22 @@ QString describe(const std::exception &error) {
         return localized->errorDescription();
     }
     return QString::fromUtf8(error.what());
+}
+
+// Awaits a service call, storing its value in `result`; a failure comes back as the sentence the
+// user is shown, and nothing comes back when the call succeeded.
+template <typename T>
+QCoro::Task<std::optional<QString>> failureOf(QCoro::Task<T> call, T *result = nullptr) {
+    try {
+        if constexpr (std::is_void_v<T>) {
+            co_await call;
+        } else {
+            *result = co_await call;
+        }
+    } catch (const std::exception &error) {
+        co_return describe(error);
+    }
+    co_return std::nullopt;
 }
 
 // Decimal digits only; Qt's own parsers also take signs, spaces and other scripts' digits.
@@ -158,12 +175,8 @@ QCoro::Task<void> InspectorState::scanPort(qint64 port) {
     const QPointer<InspectorState> self(this);
     const PortScannerService scanner = m_scanner;
     QList<PortProcess> found;
-    std::optional<QString> failure;
-    try {
-        found = co_await scanner.findListeners(port);
-    } catch (const std::exception &error) {
-        failure = describe(error);
-    }
+    auto scan = failureOf(scanner.findListeners(port), &found);
+    const std::optional<QString> failure = co_await scan;
     if (!self) {
         co_return;
     }
@@ -249,12 +262,8 @@ QCoro::Task<void> InspectorState::performKill(KillRequest request) {
 
     const QPointer<InspectorState> self(this);
     const ProcessKillerService killer = m_killer;
-    std::optional<QString> failure;
-    try {
-        co_await killer.kill(process.pid, request.force);
-    } catch (const std::exception &error) {
-        failure = describe(error);
-    }
+    auto kill = failureOf(killer.kill(process.pid, request.force));
+    const std::optional<QString> failure = co_await kill;
     if (!self) {
         co_return;
     }
