@@ -1,47 +1,11 @@
-// Draws the shipped image resources: "AppIcon.icns" from the emblem, and the maker's small
-// footer mark. Run by hand when the emblem changes; its output is committed.
+// Draws the maker's small footer mark into the resource folder. Run by hand when the mark
+// changes; its output is committed. (The application icon is drawn from packaging/icon.svg.)
 #include <QDir>
 #include <QGuiApplication>
-#include <QImageWriter>
 #include <QPainter>
-#include <QPainterPath>
-#include <QQmlComponent>
-#include <QQmlEngine>
-#include <QQuickItem>
-#include <QQuickWindow>
-#include <QTest>
-#include <QtQml/qqmlextensionplugin.h>
 #include <cstdio>
 
-Q_IMPORT_QML_PLUGIN(QuaymeterPlugin)
-
 namespace {
-
-QImage renderEmblem(QQmlEngine &engine, int side) {
-    QQmlComponent component(&engine);
-    component.setData(QByteArrayLiteral("import QtQuick\nimport Quaymeter\n"
-                                        "Item { NetworkIcon { anchors.centerIn: parent;"
-                                        " width: 62; height: 62 } }"),
-                      QUrl(QStringLiteral("qrc:/emblem.qml")));
-    QQuickWindow window;
-    window.setColor(Qt::transparent);
-    window.resize(side, side);
-    auto *item = qobject_cast<QQuickItem *>(component.create());
-    if (!item) {
-        std::fprintf(stderr, "%s\n", qPrintable(component.errorString()));
-        return {};
-    }
-    item->setParentItem(window.contentItem());
-    item->setSize(QSizeF(side, side));
-    item->setScale(side / 80.0);
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window))
-        return {};
-    QTest::qWait(200);
-    QImage image = window.grabWindow();
-    delete item;
-    return image;
-}
 
 // A small "B" monogram in a ring, in the window's cyan and mint.
 QImage drawFooterMark(int side) {
@@ -70,15 +34,6 @@ int main(int argc, char *argv[]) {
         return 2;
     }
     const QDir output(QString::fromLocal8Bit(argv[1]));
-    QQmlEngine engine;
-    engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
-
-    const QImage emblem = renderEmblem(engine, 512);
-    QImageWriter icon(output.filePath(QStringLiteral("AppIcon.icns")), "icns");
-    if (emblem.isNull() || !icon.write(emblem)) {
-        std::fprintf(stderr, "AppIcon.icns: %s\n", qPrintable(icon.errorString()));
-        return 1;
-    }
     if (!drawFooterMark(72).save(output.filePath(QStringLiteral("BrennickFooterLogo.png"))))
         return 1;
     return 0;

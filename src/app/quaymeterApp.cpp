@@ -1,6 +1,7 @@
 #include "quaymeterApp.h"
 
 #include "generatedAssetSymbols.h"
+#include "inspectorState.h"
 #include "resourceBundle.h"
 #include "windowGroup.h"
 
@@ -9,45 +10,69 @@
 #include <QImageReader>
 #include <QPixmap>
 #include <QQmlComponent>
+#include <QQuickItem>
 #include <QtQml/qqmlextensionplugin.h>
 
 Q_IMPORT_QML_PLUGIN(QuaymeterPlugin)
 
 QuaymeterApp::QuaymeterApp() {
-    setIconFromResources();
+    // Installed where the icon theme looks, the theme has the icon; run from the build tree or
+    // another prefix, the files shipped beside the program stand in.
+    const QString icon = QString::fromLatin1(GeneratedAssetSymbols::appIcon);
+    if (QIcon::hasThemeIcon(icon))
+        QGuiApplication::setWindowIcon(QIcon::fromTheme(icon));
+    else
+        setIconFromResources();
+}
+
+void QuaymeterApp::setIdentity() {
+    QCoreApplication::setApplicationName(QStringLiteral("Quaymeter"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(QUAYMETER_VERSION));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(GeneratedAssetSymbols::applicationId));
 }
 
 bool QuaymeterApp::setIconFromResources() {
-    const QString path =
-        ResourceBundle::path(QString::fromLatin1(GeneratedAssetSymbols::appIcon),
-                             QString::fromLatin1(GeneratedAssetSymbols::appIconExtension));
-    if (path.isEmpty())
+    QIcon icon;
+    for (const QString &file :
+         ResourceBundle::iconFiles(QString::fromLatin1(GeneratedAssetSymbols::appIcon))) {
+        // Image readers complain aloud about a broken file; this step is meant to stay quiet.
+        const QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+        const QImage image = QImageReader(file).read();
+        qInstallMessageHandler(previous);
+        if (!image.isNull())
+            icon.addPixmap(QPixmap::fromImage(image));
+    }
+    if (icon.isNull())
         return false;
-    // Qt's icns reader complains aloud about a broken file; this step is meant to stay quiet.
-    const QtMessageHandler previous =
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-    const QImage image = QImageReader(path).read();
-    qInstallMessageHandler(previous);
-    if (image.isNull())
-        return false;
-    QGuiApplication::setWindowIcon(QIcon(QPixmap::fromImage(image)));
+    QGuiApplication::setWindowIcon(icon);
     return true;
 }
 
-int QuaymeterApp::run() {
+int QuaymeterApp::run(const std::optional<QString> &portText) {
     m_engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
     // Qt.quit() (Ctrl+Q) ends the program; the engine does not connect this by itself here.
     QObject::connect(&m_engine, &QQmlEngine::quit, QCoreApplication::instance(),
                      &QCoreApplication::quit, Qt::QueuedConnection);
     // Compiling the window's file imports the module, which registers its types.
-    const QQmlComponent window(&m_engine, QUrl(QString::fromLatin1(WindowGroup::windowUrl)));
-    if (window.isError()) {
-        qWarning().noquote() << window.errorString();
+    const QQmlComponent component(&m_engine, QUrl(QString::fromLatin1(WindowGroup::windowUrl)));
+    if (component.isError()) {
+        qWarning().noquote() << component.errorString();
         return 1;
     }
     auto *windows =
         m_engine.singletonInstance<WindowGroup *>(qmlTypeId("Quaymeter", 1, 0, "WindowGroup"));
-    if (!windows || !windows->openWindow())
+    QQuickWindow *window = windows ? windows->openWindow() : nullptr;
+    if (!window)
         return 1;
+    if (portText) {
+        // The same steps as typing the port and pressing Scan.
+        const auto *content = window->findChild<QQuickItem *>(QStringLiteral("contentView"));
+        if (auto *state =
+                content ? content->property("inspector").value<InspectorState *>() : nullptr) {
+            state->setPortText(*portText);
+            state->startScan();
+        }
+    }
     return QGuiApplication::exec();
 }

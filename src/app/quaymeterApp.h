@@ -1,17 +1,24 @@
 #pragma once
 
 #include <QQmlApplicationEngine>
+#include <QString>
+#include <optional>
 
-// The application: sets its icon from the resource folder, then opens the first window and
-// runs the event loop until the user quits or closes the last window.
+// The application: sets its icon, then opens the first window and runs the event loop until
+// the user quits or closes the last window.
 class QuaymeterApp {
 public:
     QuaymeterApp();
 
-    int run();
+    // Name, version and desktop entry, so --version, the X11 WM_CLASS and the Wayland app id
+    // agree with the installed files. Needs no application object yet.
+    static void setIdentity();
 
-    // Sets "AppIcon.icns" from the resource folder as the running application's icon. A missing
-    // or unreadable file leaves the default icon and says nothing; returns whether it was set.
+    // Opens the first window; with a port text, types it into the window and scans it.
+    int run(const std::optional<QString> &portText = std::nullopt);
+
+    // Sets the icon files shipped beside the resource folder as the application's icon. Missing
+    // or unreadable files leave the default icon and say nothing; returns whether it was set.
     static bool setIconFromResources();
 
 private:

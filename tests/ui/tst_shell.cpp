@@ -1,6 +1,8 @@
+#include "generatedAssetSymbols.h"
 #include "quaymeterApp.h"
 #include "resourceBundle.h"
 
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
@@ -25,10 +27,12 @@ private slots:
 
     void brokenIconIsSkippedSilently() {
         QTemporaryDir folder;
-        QFile icon(folder.filePath(QStringLiteral("AppIcon.icns")));
-        QVERIFY(icon.open(QIODevice::WriteOnly) && icon.write("icns but not really") > 0);
+        const QString apps = folder.filePath(QStringLiteral("share/icons/hicolor/16x16/apps"));
+        QVERIFY(QDir().mkpath(apps) && QDir().mkpath(folder.filePath("share/quaymeter")));
+        QFile icon(apps + u'/' + GeneratedAssetSymbols::appIcon + QStringLiteral(".png"));
+        QVERIFY(icon.open(QIODevice::WriteOnly) && icon.write("png but not really") > 0);
         icon.close();
-        ResourceBundle::setDirectory(folder.path());
+        ResourceBundle::setDirectory(folder.filePath("share/quaymeter"));
         QVERIFY(!QuaymeterApp::setIconFromResources());
         QVERIFY(QGuiApplication::windowIcon().isNull());
     }
@@ -37,7 +41,8 @@ private slots:
         ResourceBundle::setDirectory(QStringLiteral(QUAYMETER_RESOURCE_DIR));
         QVERIFY(QuaymeterApp::setIconFromResources());
         QVERIFY(!QGuiApplication::windowIcon().isNull());
-        QVERIFY(QGuiApplication::windowIcon().availableSizes().value(0).width() >= 256);
+        QVERIFY(QGuiApplication::windowIcon().availableSizes().contains(QSize(16, 16)));
+        QVERIFY(QGuiApplication::windowIcon().availableSizes().contains(QSize(512, 512)));
     }
 
     void shippedFooterLogoIsAnImage() {

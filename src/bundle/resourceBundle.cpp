@@ -30,14 +30,6 @@ void ResourceBundle::setDirectory(const QString &path) {
     overridden() = path;
 }
 
-QString ResourceBundle::path(const QString &name, const QString &extension) {
-    const QString dir = directory();
-    if (dir.isEmpty())
-        return {};
-    const QFileInfo file(QDir(dir).filePath(name + u'.' + extension));
-    return file.isFile() ? file.absoluteFilePath() : QString();
-}
-
 QString ResourceBundle::imagePath(const QString &name) {
     const QString dir = directory();
     if (dir.isEmpty())
@@ -52,4 +44,19 @@ QString ResourceBundle::imagePath(const QString &name) {
             return file.absoluteFilePath();
     }
     return {};
+}
+
+QStringList ResourceBundle::iconFiles(const QString &name) {
+    const QString dir = directory();
+    if (dir.isEmpty())
+        return {};
+    const QDir hicolor(QDir::cleanPath(dir + QStringLiteral("/../icons/hicolor")));
+    QStringList files;
+    for (const QString &size : hicolor.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QFileInfo file(
+            hicolor.filePath(size + QStringLiteral("/apps/") + name + QStringLiteral(".png")));
+        if (file.isFile())
+            files.append(file.absoluteFilePath());
+    }
+    return files;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The folder of named resources that ships beside the program: share/quaymeter next to the
 // executable in the build tree, ../share/quaymeter from an installed bin/.
@@ -10,8 +11,9 @@ public:
     // Points every later lookup at another folder; an empty path restores the default.
     static void setDirectory(const QString &path);
 
-    // The file "name.extension", or empty when it does not exist.
-    static QString path(const QString &name, const QString &extension);
     // A file named `name` with any image extension that reads as a valid image, or empty.
     static QString imagePath(const QString &name);
+    // The PNGs of the named icon, one a size, in the hicolor theme folder that ships beside the
+    // resource folder (share/icons/hicolor/NxN/apps/); none when there is no such folder.
+    static QStringList iconFiles(const QString &name);
 };
