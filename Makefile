@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build run test bench screenshot format lint clean
+.PHONY: deps configure build run test bench screenshot package format lint clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -24,6 +24,9 @@ bench: build
 
 screenshot: build
 	@bash scripts/screenshot.sh $(BUILD_DIR)
+
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -11,8 +11,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${PROJECT_DESCRIPTION}
-Quaymeter lists every process listening on a TCP port, with its command,
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Quaymeter lists every process listening on a TCP port, with its command,
 PID, user and the raw lsof line, and offers Kill and Force Kill. Every kill
 is confirmed first, sent with /bin/kill, logged, and followed by a fresh
 scan, so you see at once whether the port is free. It runs with the rights

@@ -7,8 +7,8 @@ packages=(
   # toolchain
   g++ cmake ninja-build make pkg-config clang-format
   # Qt 6 and QCoro
-  qt6-base-dev qt6-declarative-dev qt6-declarative-dev-tools qcoro-qt6-dev
-  qt6-qpa-plugins qt6-image-formats-plugins libgl1-mesa-dri
+  qt6-base-dev qt6-declarative-dev qt6-declarative-dev-tools qcoro-qt6-dev qt6-svg-dev
+  qt6-qpa-plugins qt6-image-formats-plugins libgl1-mesa-dri qt6-wayland
   # QML modules the app and its tests import
   qml6-module-qtqml qml6-module-qtqml-models qml6-module-qtqml-workerscript
   qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtquick-templates
@@ -20,6 +20,8 @@ packages=(
   lsof procps
   # headless window, accessibility and end-to-end tests
   xvfb xauth xdotool x11-utils dbus dbus-bin at-spi2-core python3 python3-pyatspi python3-gi
+  # the Debian package: building, checking, and running the installed program under Wayland
+  dpkg-dev lintian desktop-file-utils appstream weston
 )
 
 missing=()
