@@ -144,93 +144,72 @@ private slots:
         QCOMPARE(runner->callCount(), 1);
     }
 
-    void scanOfAFreePort() {
+    void scanOutcomes_data() {
+        QTest::addColumn<bool>("launchFails");
+        QTest::addColumn<CommandResult>("lsof");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("logLine");
+        QTest::newRow("free") << false << nothingListed << u"available"_s
+                              << u"Port 5000 is available."_s << u"Port 5000 is available"_s;
+        QTest::newRow("listeners")
+            << false << CommandResult{heading + listenerLines(u"node"_s, 4242, 5000), {}, 0}
+            << u"inUse"_s << u"Found node PID 4242 listening on port 5000."_s
+            << u"Found node PID 4242"_s;
+        QTest::newRow("lsof error")
+            << false << lsofError << u"error"_s
+            << u"Unable to scan the port. lsof: unknown TCP state name: BOGUS"_s
+            << u"Scan failed on port 5000"_s;
+        QTest::newRow("lsof missing") << true << CommandResult{} << u"error"_s
+                                      << u"Could not launch "_s + PortScannerService::lsofPath +
+                                             u". No such file or directory"_s
+                                      << u"Scan failed on port 5000"_s;
+    }
+    void scanOutcomes() {
+        QFETCH(bool, launchFails);
+        QFETCH(CommandResult, lsof);
+        QFETCH(QString, status);
+        QFETCH(QString, message);
+        QFETCH(QString, logLine);
         const auto state = makeState();
         state->setPortText(u" 5000\n"_s);
         state->startScan();
-        // The routine starts on a later turn of the event loop.
-        QCOMPARE(state->status(), ScanStatus::idle);
-        QCOMPARE(messages(*state).size(), 1);
+        QCOMPARE(state->status(), ScanStatus::idle); // the routine starts on a later turn
         QTRY_COMPARE(runner->callCount(), 1);
         QCOMPARE(newestLineWhenToolsRan, QStringList{u"Scanned port 5000"_s});
         QCOMPARE(runner->call(0).arguments.value(1), u"-iTCP:5000"_s);
-        QCOMPARE(state->status(), ScanStatus::scanning);
         QCOMPARE(state->statusMessage(), u"Scanning port 5000...");
         QCOMPARE(state->lastScannedPort(), 5000);
         QVERIFY(!state->canScan());
-
-        runner->answer(0, nothingListed);
-        QTRY_COMPARE(state->status(), ScanStatus::available);
-        QCOMPARE(state->statusMessage(), u"Port 5000 is available.");
-        QVERIFY(state->canScan());
-        QCOMPARE(messages(*state), (QStringList{u"Port 5000 is available"_s, u"Scanned port 5000"_s,
-                                                u"Quaymeter initialized"_s}));
-        // Only an error is reset by an edit.
-        state->setPortText(u"50001"_s);
-        state->portTextChanged();
-        QCOMPARE(state->status(), ScanStatus::available);
-        QCOMPARE(state->statusMessage(), u"Port 5000 is available.");
-    }
-
-    void scanThatFindsListeners() {
-        const auto state = stateWithListeners();
-        QCOMPARE(state->statusMessage(), u"Found node PID 4242 listening on port 3000.");
-        QCOMPARE(state->processes().size(), 2);
-        QCOMPARE(state->processes().at(0).pid, 4242);
-        QCOMPARE(state->processes().at(1).commandName, u"python3");
-        QCOMPARE(messages(*state).first(), u"Found node PID 4242");
-        // The list is emptied the moment the next scan begins.
-        scan(*state, u"3000"_s);
-        QVERIFY(state->processes().isEmpty());
-        runner->answer(1, nothingListed);
-        QTRY_VERIFY(state->canScan());
-    }
-
-    void failedScans_data() {
-        QTest::addColumn<bool>("launchFails");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("lsof missing") << true
-                                      << u"Could not launch "_s + PortScannerService::lsofPath +
-                                             u". No such file or directory"_s;
-        QTest::newRow("lsof error")
-            << false << u"Unable to scan the port. lsof: unknown TCP state name: BOGUS"_s;
-    }
-    void failedScans() {
-        QFETCH(bool, launchFails);
-        QFETCH(QString, message);
-        const auto state = makeState();
-        scan(*state, u"5432"_s);
         if (launchFails)
             runner->failToLaunch(0, u"No such file or directory"_s);
         else
-            runner->answer(0, lsofError);
-        QTRY_COMPARE(state->status(), ScanStatus::error);
+            runner->answer(0, lsof);
+        QTRY_VERIFY(state->canScan());
+        QCOMPARE(state->statusName(), status);
         QCOMPARE(state->statusMessage(), message);
-        QCOMPARE(messages(*state).mid(0, 2),
-                 (QStringList{u"Scan failed on port 5432"_s, u"Scanned port 5432"_s}));
+        QCOMPARE(state->processes().size(), status == u"inUse" ? 1 : 0);
+        QCOMPARE(messages(*state),
+                 (QStringList{logLine, u"Scanned port 5000"_s, u"Quaymeter initialized"_s}));
+        // An edit resets only an error.
+        state->portTextChanged();
+        QCOMPARE(state->statusMessage(), status == u"error" ? u"Ready to scan."_s : message);
     }
 
     // Each overlapping scan writes its own outcome when it ends: the last to finish wins.
     void overlappingScansEndWithTheLastToFinish() {
-        const auto state = makeState();
+        const auto state = stateWithListeners();
+        QCOMPARE(state->processes().size(), 2);
         scan(*state, u"3000"_s);
+        QVERIFY(state->processes().isEmpty()); // emptied the moment a scan begins
         scan(*state, u"4000"_s);
         QCOMPARE(state->lastScannedPort(), 4000);
-        runner->answer(1, found(u"redis"_s, 10, 4000));
+        runner->answer(2, found(u"redis"_s, 10, 4000));
         QTRY_COMPARE(state->status(), ScanStatus::inUse);
-        runner->answer(0, nothingListed);
+        runner->answer(1, nothingListed);
         QTRY_COMPARE(state->status(), ScanStatus::available);
         QCOMPARE(state->statusMessage(), u"Port 3000 is available.");
         QCOMPARE(state->lastScannedPort(), 4000);
-        QVERIFY(state->processes().isEmpty());
-    }
-
-    void theLogKeepsTheNewestEight() {
-        const auto state = makeState();
-        for (int i = 1; i <= 9; ++i)
-            state->appendActivity(QString::number(i));
-        QCOMPARE(messages(*state),
-                 (QStringList{u"9"_s, u"8"_s, u"7"_s, u"6"_s, u"5"_s, u"4"_s, u"3"_s, u"2"_s}));
     }
 
     void successfulKillRechecksThePort() {

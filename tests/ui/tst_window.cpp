@@ -123,35 +123,16 @@ private slots:
         QCOMPARE(items("processCard").size(), 3);
     }
 
-    void alertNamesTheProcessAndCancelChangesNothing_data() {
-        QTest::addColumn<bool>("force");
-        QTest::addColumn<QStringList>("texts");
-        QTest::newRow("kill") << false
-                              << QStringList{"Kill process?",
-                                             "Quaymeter will send kill to sleep PID %1 on port "
-                                             "3000.",
-                                             "Kill Process"};
-        QTest::newRow("force") << true
-                               << QStringList{"Force kill process?",
-                                              "Quaymeter will send kill -9 to sleep PID %1 on "
-                                              "port 3000.",
-                                              "Force Kill"};
-    }
-    void alertNamesTheProcessAndCancelChangesNothing() {
-        QFETCH(bool, force);
-        QFETCH(QStringList, texts);
+    // The alert's texts and its confirmation are proven end to end; here, the ways out.
+    void cancelAndEscapeLeaveTheProcessAlone() {
         QProcess victim;
         victim.start(u"/bin/sleep"_s, {u"30"_s});
         QVERIFY(victim.waitForStarted());
         const PortProcess process{u"sleep"_s, pid_t(victim.processId()), u"dev"_s, {}, {}, 3000};
-        texts[1] = texts[1].arg(process.pid);
         const QString status = m_state->statusMessage();
         for (const bool escape : {false, true}) {
-            m_state->requestKill(process, force);
+            m_state->requestKill(process, escape);
             QTRY_VERIFY(alertShown());
-            QCOMPARE(
-                QStringList({text("alertTitle"), text("alertMessage"), text("alertDestructive")}),
-                texts);
             if (escape)
                 QTest::keyClick(m_window, Qt::Key_Escape);
             else
@@ -159,14 +140,12 @@ private slots:
             QTRY_VERIFY(!alertShown());
             QVERIFY(!m_state->pendingKill());
         }
+        QTest::qWait(100);
         QCOMPARE(m_state->activityEntries().size(), 1);
         QCOMPARE(m_state->statusMessage(), status);
         QCOMPARE(victim.state(), QProcess::Running);
-        m_state->requestKill(process, force);
-        QTRY_VERIFY(alertShown());
-        click(item("alertDestructive"));
-        QTRY_COMPARE_WITH_TIMEOUT(victim.state(), QProcess::NotRunning, 10000);
-        QCOMPARE(victim.exitStatus(), QProcess::CrashExit);
+        victim.kill();
+        victim.waitForFinished();
     }
 
     void activityShowsTheNewestEightWithTheirTimes() {
