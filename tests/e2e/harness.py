@@ -86,12 +86,11 @@ def find(root, role, name=None):
     return wait_until(lambda: find_all(root, role, name)[0], f"{role} {name!r}")
 
 
-def press(node):
+def press(node, name="Press"):
     """Qt 6.4 lists "Press" twice on a Button with Accessible.onPressAction: the last is ours."""
     action = node.queryAction()
-    names = [action.getName(i) for i in range(action.nActions)]
-    index = max(i for i, n in enumerate(names) if n in ("Press", "SetFocus"))
-    assert action.doAction(index), f"{node.name!r} refused {names[index]}"
+    index = max(i for i in range(action.nActions) if action.getName(i) == name)
+    assert action.doAction(index), f"{node.name!r} refused {name}"
 
 
 class App:
@@ -116,7 +115,7 @@ class App:
         return find(self.root, role, name)
 
     def type(self, field, text):
-        press(field)  # SetFocus: Qt 6.4 fields have no EditableText, so type with key events
+        press(field, "SetFocus")  # Qt 6.4 fields have no EditableText: type with key events
         wait_until(lambda: field.getState().contains(pyatspi.STATE_FOCUSED), "focus")
         pyatspi.Registry.generateKeyboardEvent(0, text, pyatspi.KEY_STRING)
 
