@@ -1,6 +1,6 @@
 // Prints `name: value` lines: the cost of a scan beyond running lsof itself, and the parsing speed.
 #include "commandRunner.h"
-#include "listeningSocket.h"
+#include "listenerGroup.h"
 #include "portScannerService.h"
 
 #include <QCoreApplication>
@@ -87,7 +87,7 @@ double parseMs(int lines) {
 
 int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
-    const ListeningSocket listener;
+    const ListenerGroup listener(1);
     const quint16 port = listener.port();
     if (port == 0) {
         std::fprintf(stderr, "cannot listen on loopback\n");

@@ -1,10 +1,8 @@
 #include "awaitTask.h"
-#include "listeningSocket.h"
+#include "listenerGroup.h"
 #include "portScannerService.h"
 
-#include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QtTest>
 #include <unistd.h>
 
@@ -12,28 +10,17 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Real lines of `lsof -nP -iTCP:PORT -sTCP:LISTEN` (lsof 4.95, Debian 12): python3 on
-// 127.0.0.1 and [::1], and a 9-character command of user nobody on every address.
+// Real lines of `lsof -nP -iTCP:PORT -sTCP:LISTEN` (lsof 4.95, Debian 12).
 const QString heading = u"COMMAND  PID USER   FD   TYPE DEVICE SIZE/OFF NODE NAME"_s;
 const QString v4Line =
     u"python3 4026 root    3u  IPv4   8723      0t0  TCP 127.0.0.1:18432 (LISTEN)"_s;
 const QString v6Line = u"python3 4026 root    4u  IPv6   8724      0t0  TCP [::1]:18432 (LISTEN)"_s;
 const QString nobodyLine =
     u"quaymeter 4242 nobody    3u  IPv6   9458      0t0  TCP *:18434 (LISTEN)"_s;
-// lsof's standard error for an unusable port argument (its first lines).
 const QString lsofUsageError =
     u"lsof: unknown service abc for tcp in: -i TCP:abc\nlsof 4.95.0\n latest revision: https://github.com/lsof-org/lsof\n"_s;
-
-QList<PortProcess> read(const QString &out, int exitCode = 0, const QString &err = {}) {
-    return PortScannerService::readListeners(CommandResult{out, err, exitCode}, 18432);
-}
-
-QList<pid_t> pids(const QList<PortProcess> &records) {
-    QList<pid_t> result;
-    for (const PortProcess &record : records)
-        result.append(record.pid);
-    return result;
-}
+const QString hiddenListener =
+    u"Unable to scan the port. A process that you are not allowed to inspect is listening on port "_s;
 
 QCoro::Task<CommandResult> answer(CommandResult result) {
     co_return result;
@@ -42,38 +29,26 @@ QCoro::Task<bool> answer(bool hidden) {
     co_return hidden;
 }
 
-// A scanner whose lsof prints `result` and whose kernel table says `hidden`, recording the calls.
-struct Scripted {
-    CommandResult result;
-    bool hidden = false;
-    QStringList command = {};
-    int tableReads = 0;
-
-    PortScannerService scanner() {
-        return PortScannerService(
-            [this](const QString &path, const QStringList &arguments) {
-                command = QStringList{path} + arguments;
-                return answer(result);
-            },
-            [this](qint64) {
-                ++tableReads;
-                return answer(hidden);
-            });
-    }
-};
-
-QString errorOf(PortScannerService scanner, qint64 port) {
+// The scan's outcome as the user reads it: the raw lines listed, or the error sentence.
+QString outcome(const PortScannerService &scanner, qint64 port) {
     try {
-        awaitTask(scanner.findListeners(port));
-    } catch (const PortScannerError &error) {
+        QStringList lines;
+        for (const PortProcess &record : awaitTask(scanner.findListeners(port)))
+            lines << record.rawOutput;
+        return lines.join(u'|');
+    } catch (const LocalizedError &error) {
         return error.errorDescription();
     }
-    return {};
 }
 
-QString procTable(const char *path) {
-    QFile file(QString::fromLatin1(path));
-    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+// lsof run as nobody sees none of our sockets; the kernel's tables still do.
+PortScannerService asNobody() {
+    return PortScannerService([](const QString &path, const QStringList &arguments) {
+        return CommandRunner::run(
+            u"/usr/bin/setpriv"_s,
+            QStringList{u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s, path} +
+                arguments);
+    });
 }
 
 } // namespace
@@ -82,197 +57,159 @@ class TestPortScanner : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { QTest::failOnWarning(QRegularExpression(QStringLiteral(".*"))); }
+    void init() { QTest::failOnWarning(QRegularExpression(u".*"_s)); }
 
-    // --- the real lsof and the real kernel tables ---
-
-    void realLsofFindsThisProcess() {
-        ListeningSocket socket;
-        QVERIFY(socket.isListening());
-        const QList<PortProcess> records =
-            awaitTask(PortScannerService().findListeners(socket.port()));
-        QCOMPARE(records.size(), 1);
-        QCOMPARE(records[0].pid, ::getpid());
-        QCOMPARE(records[0].port, socket.port());
-        // lsof shows at most the first 9 characters of the command name.
-        const QString program = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
-        QCOMPARE(records[0].commandName, program.left(9));
-        QVERIFY(records[0].rawOutput.contains(u"127.0.0.1:"_s + QString::number(socket.port())));
+    void realLsofListsEachListener() {
+        quint16 port = 0;
+        {
+            const ListenerGroup group(2);
+            port = group.port();
+            QStringList found;
+            for (const PortProcess &record : awaitTask(PortScannerService().findListeners(port)))
+                found << record.commandName + u' ' + QString::number(record.pid);
+            QCOMPARE(found, (QStringList{u"listener1 %1"_s.arg(group.children()[0]),
+                                         u"listener2 %1"_s.arg(group.children()[1])}));
+        }
+        QCOMPARE(outcome(PortScannerService(), port), QString()); // gone with its listeners
     }
 
-    void realLsofListsAProcessOnceForIPv4AndIPv6() {
-        ListeningSocket socket;
-        QVERIFY(socket.isListening());
-        if (!socket.alsoListenOnIPv6Loopback())
-            QSKIP("no IPv6 loopback here");
-        const QList<PortProcess> records =
-            awaitTask(PortScannerService().findListeners(socket.port()));
-        QCOMPARE(pids(records), QList<pid_t>{::getpid()});
+    void listenerLsofCannotSeeIsNotAFreePort_data() {
+        QTest::addColumn<bool>("ipv6Only");
+        QTest::newRow("127.0.0.1") << false;
+        QTest::newRow("[::] only") << true;
     }
-
-    void realFreePortIsEmpty() {
-        QCOMPARE(awaitTask(PortScannerService().findListeners(freePort())), QList<PortProcess>());
-    }
-
-    void realListenerOfAnotherUserIsNotAFreePort() {
+    void listenerLsofCannotSeeIsNotAFreePort() {
+        QFETCH(bool, ipv6Only);
         if (::getuid() != 0 || !QFile::exists(u"/usr/bin/setpriv"_s))
             QSKIP("needs root to run lsof as another user");
-        ListeningSocket socket;
-        QVERIFY(socket.isListening());
-        // lsof run as nobody cannot see our socket and prints nothing; the kernel's table can.
-        const PortScannerService asNobody([](const QString &path, const QStringList &arguments) {
-            return CommandRunner::run(
-                u"/usr/bin/setpriv"_s,
-                QStringList{u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s, path} +
-                    arguments);
-        });
-        QCOMPARE(
-            errorOf(asNobody, socket.port()),
-            u"Unable to scan the port. A process that you are not allowed to inspect is listening on port "_s +
-                QString::number(socket.port()) + u"."_s);
+        const ListenerGroup listener(1, ipv6Only);
+        QVERIFY(listener.isListening());
+        QCOMPARE(outcome(asNobody(), listener.port()),
+                 hiddenListener + QString::number(listener.port()) + u'.');
     }
 
-    void realKernelTables() {
-        ListeningSocket socket;
-        QVERIFY(socket.isListening());
-        const QString v4 = procTable("/proc/net/tcp");
-        QVERIFY(KernelTcpTable::tableHasListener(v4, socket.port()));
-        QVERIFY(awaitTask(KernelTcpTable::hasListener(socket.port())));
-        const quint16 free = freePort();
-        QVERIFY(!awaitTask(KernelTcpTable::hasListener(free)));
-        if (socket.alsoListenOnIPv6Loopback())
-            QVERIFY(KernelTcpTable::tableHasListener(procTable("/proc/net/tcp6"), socket.port()));
+    void runsLsofAndConsultsTheKernelOnlyWhenNothingIsListed() {
+        QStringList command;
+        int tableReads = 0;
+        CommandResult lsof{heading + u'\n' + v4Line, {}, 0};
+        bool hidden = true;
+        const PortScannerService scanner(
+            [&](const QString &path, const QStringList &arguments) {
+                command = QStringList{path} + arguments;
+                return answer(lsof);
+            },
+            [&](qint64) {
+                ++tableReads;
+                return answer(hidden);
+            });
+        QCOMPARE(outcome(scanner, 8080), v4Line);
+        QCOMPARE(command.mid(1), (QStringList{u"-nP"_s, u"-iTCP:8080"_s, u"-sTCP:LISTEN"_s}));
+        QCOMPARE(tableReads, 0);
+        lsof = {{}, {}, 1};
+        QCOMPARE(outcome(scanner, 80), hiddenListener + u"80."_s);
+        hidden = false;
+        QCOMPARE(outcome(scanner, 80), QString());
+        QCOMPARE(tableReads, 2);
+        // An error lsof reported stands as it is.
+        lsof = {{}, lsofUsageError, 1};
+        QCOMPARE(outcome(scanner, 80), u"Unable to scan the port. "_s + lsofUsageError.trimmed());
+        QCOMPARE(tableReads, 2);
     }
 
-    void kernelTableText() {
-        const QString header =
-            u"  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  timeout inode\n"_s;
-        const QString listen =
-            u"   0: 0100007F:1F90 00000000:0000 0A 00000000:00000000 00:00000000 00000000     0        0 8723 1 0000000000000000 100 0 0 10 0\n"_s;
-        const QString established =
-            u"   1: 0100007F:0BB8 0100007F:A1B2 01 00000000:00000000 00:00000000 00000000     0        0 8725 1 0000000000000000 20 4 30 10 -1\n"_s;
-        const QString v6 =
-            u"   0: 00000000000000000000000001000000:4800 00000000000000000000000000000000:0000 0A 00000000:00000000 00:00000000 00000000     0        0 8724 1 0000000000000000 100 0 0 10 0\n"_s;
-        QVERIFY(KernelTcpTable::tableHasListener(header + listen, 8080));
-        QVERIFY(!KernelTcpTable::tableHasListener(header + listen, 8081));
-        QVERIFY(!KernelTcpTable::tableHasListener(header + established, 3000)); // not LISTEN
-        QVERIFY(!KernelTcpTable::tableHasListener(header + listen, 0x1F90 + 0x10000));
-        QVERIFY(KernelTcpTable::tableHasListener(header + established + v6, 18432));
-        QVERIFY(!KernelTcpTable::tableHasListener(header, 0));
-        for (const QString &junk :
-             {u""_s, u"\n\n:\n0A\n"_s, u"0: :1F90 x 0A"_s, u"0: zz:1F90 x 0A"_s,
-              u"0: 0100007F: x 0A"_s, u"0: 0100007F:123456789 x 0A"_s, u"0: 0100007F:1F90"_s,
-              u"0: 0100007F:1F90 0 0\u00A0"_s})
-            QVERIFY2(!KernelTcpTable::tableHasListener(junk, 8080), qPrintable(junk));
+    void readsWhatLsofPrints_data() {
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("err");
+        QTest::addColumn<QString>("expected"); // raw lines joined by '|', or the error sentence
+        const QString lines = heading + u'\n' + v4Line + u'\n' + nobodyLine;
+        const QString both = v4Line + u'|' + nobodyLine;
+        QTest::newRow("heading only") << heading << 0 << QString() << QString();
+        QTest::newRow("nothing, exit 1") << QString() << 1 << QString() << QString();
+        QTest::newRow("blank error") << heading << 1 << u" \n\t\u2028"_s << QString();
+        QTest::newRow("error") << QString() << 1 << u"lsof: status error on /x: gone\n"_s
+                               << u"Unable to scan the port. lsof: status error on /x: gone"_s;
+        QTest::newRow("error text, exit 0") << QString() << 0 << lsofUsageError << QString();
+        QTest::newRow("records beat an error") << lines << 1 << lsofUsageError << both;
+        QTest::newRow("first line per PID")
+            << heading + u'\n' + v4Line + u'\n' + v6Line << 0 << QString() << v4Line;
+        QTest::newRow("output order")
+            << u"H\na 300 u\nb 200 u\nc 300 u"_s << 0 << QString() << u"a 300 u|b 200 u"_s;
+        QTest::newRow("unusable PIDs skipped")
+            << heading +
+                   u"\nnode PID dev\nnode 12ab dev\nnode 4242\nn 0 d\nn -1 d\nn + d\n"
+                   u"n 2147483648 d\nn \u0663 d\n"_s +
+                   v4Line
+            << 0 << QString() << v4Line;
+        QTest::newRow("CRLF, blank lines")
+            << u"\r\n\r\n"_s + heading + u"\r\n\r\n"_s + v4Line + u"\r\n"_s + nobodyLine + u"\r\n"_s
+            << 0 << QString() << both;
+        for (const char16_t separator : {u'\v', u'\f', u'\r', u'\u0085', u'\u2028', u'\u2029'})
+            QTest::addRow("separator U+%04X", unsigned(separator))
+                << heading + separator + v4Line + separator + nobodyLine << 0 << QString() << both;
+        QTest::newRow("first line is the heading")
+            << u"\n\n"_s + v4Line + u'\n' + nobodyLine << 0 << QString() << nobodyLine;
+    }
+    void readsWhatLsofPrints() {
+        QFETCH(QString, out);
+        QFETCH(int, exitCode);
+        QFETCH(QString, err);
+        QFETCH(QString, expected);
+        const PortScannerService scanner(
+            [&](const QString &, const QStringList &) {
+                return answer(CommandResult{out, err, exitCode});
+            },
+            [](qint64) { return answer(false); });
+        QCOMPARE(outcome(scanner, 18432), expected);
+        const QList<PortProcess> records = PortScannerService::readListeners({out, {}, 0}, 18432);
+        for (const PortProcess &record : records)
+            QCOMPARE(record.port, 18432); // the scanned port, not the line's
     }
 
-    // --- the command and the flow around lsof ---
-
-    void runsLsofWithExactlyThreeArguments() {
-        Scripted lsof{.result = {heading + u'\n' + v4Line + u'\n', {}, 0}};
-        QCOMPARE(pids(awaitTask(lsof.scanner().findListeners(8080))), QList<pid_t>{4026});
-        QCOMPARE(lsof.command, (QStringList{PortScannerService::lsofPath, u"-nP"_s, u"-iTCP:8080"_s,
-                                            u"-sTCP:LISTEN"_s}));
-        QCOMPARE(PortScannerService::lsofPath, u"/usr/bin/lsof"_s);
-        QCOMPARE(lsof.tableReads, 0);
-    }
-
-    void freePortConsultsTheKernelTable() {
-        Scripted lsof{.result = {{}, {}, 1}};
-        QCOMPARE(awaitTask(lsof.scanner().findListeners(80)), QList<PortProcess>());
-        QCOMPARE(lsof.tableReads, 1);
-        lsof.hidden = true;
-        QCOMPARE(
-            errorOf(lsof.scanner(), 80),
-            u"Unable to scan the port. A process that you are not allowed to inspect is listening on port 80."_s);
-    }
-
-    void lsofFailureStandsWithoutReadingTheTable() {
-        Scripted lsof{.result = {{}, lsofUsageError, 1}, .hidden = true};
-        QCOMPARE(errorOf(lsof.scanner(), 80),
-                 u"Unable to scan the port. "_s + lsofUsageError.trimmed());
-        QCOMPARE(lsof.tableReads, 0);
-    }
-
-    // --- interpretation of what lsof prints ---
-
-    void parsesARealLine() {
+    void splitsALineIntoItsFields() {
         const auto record = PortScannerService::parseListenerLine(nobodyLine, 18434);
         QVERIFY(record);
         QCOMPARE(*record,
                  (PortProcess{u"quaymeter"_s, 4242, u"nobody"_s,
                               u"3u IPv6 9458 0t0 TCP *:18434 (LISTEN)"_s, nobodyLine, 18434}));
-        QCOMPARE(PortScannerService::parseListenerLine(u"node 7 dev"_s, 1)->commandDetails,
+        // Tabs and no-break spaces separate like spaces; the raw line keeps them.
+        const QString spaced = u"\t"_s + QString(nobodyLine).replace(u"    "_s, u"\t \u00A0"_s);
+        const auto same = PortScannerService::parseListenerLine(spaced, 18434);
+        QVERIFY(same);
+        QCOMPARE(same->rawOutput, spaced);
+        QCOMPARE((PortProcess{same->commandName, same->pid, same->user, same->commandDetails,
+                              nobodyLine, 18434}),
+                 *record);
+        QCOMPARE(PortScannerService::parseListenerLine(u"node +0042 dev"_s, 1)->commandDetails,
                  QString());
-    }
-
-    void tabsAndNoBreakSpacesSeparateLikeSpaces() {
-        QString spaced = v4Line;
-        spaced.replace(u"    "_s, u"\t \u00A0"_s);
-        const auto a = PortScannerService::parseListenerLine(v4Line, 1);
-        const auto b = PortScannerService::parseListenerLine(u"\t"_s + spaced + u"  "_s, 1);
-        QVERIFY(a && b);
-        QCOMPARE(std::tuple(b->commandName, b->pid, b->user, b->commandDetails),
-                 std::tuple(a->commandName, a->pid, a->user, a->commandDetails));
-        QCOMPARE(b->rawOutput, u"\t"_s + spaced + u"  "_s);
-    }
-
-    void unusablePidColumnsAreSkipped() {
-        for (const QString &pid : {u"PID"_s, u"12ab"_s, u"+"_s, u"-"_s, u"0"_s, u"-5"_s, u"+-1"_s,
-                                   u"٣"_s, u"2147483648"_s, u"99999999999999999999"_s})
-            QVERIFY2(!PortScannerService::parseListenerLine(u"node "_s + pid + u" dev 3u"_s, 1),
-                     qPrintable(pid));
-        QVERIFY(!PortScannerService::parseListenerLine(u"node 4242"_s, 1));
         QCOMPARE(PortScannerService::parseListenerLine(u"node +0042 dev"_s, 1)->pid, 42);
-        QCOMPARE(PortScannerService::parseListenerLine(u"node 2147483647 dev"_s, 1)->pid,
-                 2147483647);
-        const QString out =
-            heading + u"\nnode PID dev\nnode 12ab dev\nnode 4242\nnode 0 dev\nnode -1 dev\n"_s +
-            v4Line;
-        QCOMPARE(pids(read(out)), QList<pid_t>{4026});
     }
 
-    void oneRecordPerPidInOutputOrder() {
-        const QList<PortProcess> records = read(heading + u'\n' + v4Line + u'\n' + v6Line + u'\n');
-        QCOMPARE(records.size(), 1);
-        QCOMPARE(records[0].rawOutput, v4Line);
-        QCOMPARE(pids(read(heading + u"\na 300 u\nb 200 u\nc 300 u"_s)), (QList<pid_t>{300, 200}));
+    void kernelTableRows_data() {
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<qint64>("port");
+        QTest::addColumn<bool>("listening");
+        // Real rows of /proc/net/tcp and /proc/net/tcp6.
+        const QString v4 =
+            u"   0: 0100007F:1F90 00000000:0000 0A 00000000:00000000 00:00000000 00000000     0        0 8723 1 0000000000000000 100 0 0 10 0"_s;
+        const QString v6 =
+            u"   0: 00000000000000000000000000000000:D2F7 00000000000000000000000000000000:0000 0A 00000000:00000000 00:00000000 00000000     0        0 16845 1 000000009d66c7d2 100 0 0 10 0"_s;
+        QTest::newRow("v4 listening") << v4 << qint64(8080) << true;
+        QTest::newRow("v4 other port") << v4 << qint64(8081) << false;
+        QTest::newRow("v4 port beyond 16 bits") << v4 << qint64(0x1F90 + 0x10000) << false;
+        QTest::newRow("v6 listening") << v6 << qint64(54007) << true;
+        QTest::newRow("established")
+            << QString(v4).replace(u" 0A "_s, u" 01 "_s) << qint64(8080) << false;
+        QTest::newRow("heading") << u"  sl  local_address rem_address   st tx_queue"_s << qint64(0)
+                                 << false;
+        for (const QString &junk :
+             {u"0: zz:1F90 x 0A"_s, u"0: 0100007F:123456789 x 0A"_s, u"0: 0100007F:1F90"_s})
+            QTest::newRow(qPrintable(junk)) << junk << qint64(8080) << false;
     }
-
-    void everyNewlineSeparatesAndBlankLinesVanish() {
-        const QString lf = heading + u'\n' + v4Line + u'\n' + nobodyLine + u'\n';
-        const QString crlf =
-            u"\r\n\r\n"_s + heading + u"\r\n\r\n"_s + v4Line + u"\r\n"_s + nobodyLine + u"\r\n"_s;
-        QCOMPARE(read(crlf), read(lf));
-        for (const char16_t separator : {u'\v', u'\f', u'\r', u'\u0085', u'\u2028', u'\u2029'})
-            QCOMPARE(read(heading + separator + v4Line + separator + nobodyLine), read(lf));
-        QCOMPARE(PortScannerService::splitLines(u"a\r\n\nb\u2028c\r"_s),
-                 (QStringList{u"a"_s, u"b"_s, u"c"_s}));
-        // The first non-blank line is the heading, whatever it says.
-        QCOMPARE(pids(read(u"\n\n"_s + v4Line + u'\n' + nobodyLine)), QList<pid_t>{4242});
-    }
-
-    void portComesFromTheScanNotTheLine() {
-        const QList<PortProcess> records = read(heading + u'\n' + nobodyLine);
-        QCOMPARE(records.size(), 1);
-        QCOMPARE(records[0].port, 18432);
-    }
-
-    void exitCodeAndErrorRules() {
-        QCOMPARE(read(heading), QList<PortProcess>());
-        QCOMPARE(read({}, 1), QList<PortProcess>());
-        QCOMPARE(read(heading, 1, u" \n\t\u2028"_s), QList<PortProcess>()); // never failed("")
-        QCOMPARE(pids(read(heading + u'\n' + v4Line, 1, lsofUsageError)), QList<pid_t>{4026});
-        QCOMPARE(read({}, 0, lsofUsageError), QList<PortProcess>());
-        try {
-            read({}, 1, u"lsof: status error on /nope: No such file or directory\n"_s);
-            QFAIL("expected PortScannerError");
-        } catch (const PortScannerError &error) {
-            QCOMPARE(error.message(), u"lsof: status error on /nope: No such file or directory"_s);
-            QCOMPARE(
-                error.errorDescription(),
-                u"Unable to scan the port. lsof: status error on /nope: No such file or directory"_s);
-        }
+    void kernelTableRows() {
+        QFETCH(QString, row);
+        QFETCH(qint64, port);
+        QFETCH(bool, listening);
+        QCOMPARE(KernelTcpTable::tableHasListener(u"header\n"_s + row + u'\n', port), listening);
     }
 };
 

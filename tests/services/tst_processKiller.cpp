@@ -14,10 +14,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Real texts of procps' /bin/kill (Debian 12).
-const QString noSuchProcess = u"/bin/kill: (999999): No such process\n"_s;
-const QString notPermitted = u"/bin/kill: (1): Operation not permitted\n"_s;
-
 pid_t spawn(std::initializer_list<const char *> command) {
     std::vector<char *> argv;
     for (const char *argument : command)
@@ -35,29 +31,22 @@ int reapSignal(pid_t pid) {
     return WIFSIGNALED(status) ? WTERMSIG(status) : 0;
 }
 
-QString commandOf(pid_t pid) {
-    QFile file(u"/proc/"_s + QString::number(pid) + u"/comm"_s);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed() : QString();
-}
-
-std::optional<ProcessKillerError> killWith(const ProcessKillerService &killer, pid_t pid,
-                                           bool force) {
+// The sentence the user would see, or nothing for a kill that succeeded.
+QString killWith(const ProcessKillerService &killer, pid_t pid, bool force) {
     try {
         awaitTask(killer.kill(pid, force));
-    } catch (const ProcessKillerError &error) {
-        return error;
+    } catch (const LocalizedError &error) {
+        return error.errorDescription();
     }
-    return std::nullopt;
-}
-
-std::optional<ProcessKillerError> classify(const QString &err, int exitCode = 1, pid_t pid = 4242) {
-    return ProcessKillerService::classify(
-        CommandResult{u"ignored: no such process"_s, err, exitCode}, pid);
+    return {};
 }
 
 QCoro::Task<CommandResult> answer(CommandResult result) {
     co_return result;
 }
+
+const QString refused = u"Permission denied while killing PID 4242. That process may require admin "
+                        "privileges or belong to another protected service."_s;
 
 } // namespace
 
@@ -65,115 +54,80 @@ class TestProcessKiller : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { QTest::failOnWarning(QRegularExpression(QStringLiteral(".*"))); }
+    void init() { QTest::failOnWarning(QRegularExpression(u".*"_s)); }
 
-    // --- the real /bin/kill against real children ---
+    void realKillSendsTermThenForceSendsKill() {
+        const pid_t plain = spawn({"/bin/sleep", "60"});
+        QVERIFY(plain > 0);
+        QCOMPARE(killWith(ProcessKillerService(), plain, false), QString());
+        QCOMPARE(reapSignal(plain), SIGTERM);
 
-    void defaultSignalEndsAChild() {
-        const pid_t child = spawn({"/bin/sleep", "60"});
-        QVERIFY(child > 0);
-        QVERIFY(!killWith(ProcessKillerService(), child, false));
-        QCOMPARE(reapSignal(child), SIGTERM);
+        const pid_t stubborn = spawn({"/bin/sh", "-c", "trap '' TERM; exec /bin/sleep 60"});
+        QVERIFY(stubborn > 0);
+        // Once it is sleep, the ignored TERM is in place.
+        const auto command = [&] {
+            QFile comm(u"/proc/%1/comm"_s.arg(stubborn));
+            return comm.open(QIODevice::ReadOnly) ? comm.readAll() : QByteArray();
+        };
+        QTRY_COMPARE(command(), "sleep\n");
+        QCOMPARE(killWith(ProcessKillerService(), stubborn, false), QString());
+        QCOMPARE(::waitpid(stubborn, nullptr, WNOHANG), 0); // TERM ignored: still running
+        QCOMPARE(killWith(ProcessKillerService(), stubborn, true), QString());
+        QCOMPARE(reapSignal(stubborn), SIGKILL);
+
+        QCOMPARE(killWith(ProcessKillerService(), plain, true),
+                 u"PID "_s + QString::number(plain) + u" is no longer running."_s);
     }
 
-    void forceKillEndsAChildThatIgnoresTerm() {
-        const pid_t child = spawn({"/bin/sh", "-c", "trap '' TERM; exec /bin/sleep 60"});
-        QVERIFY(child > 0);
-        QTRY_COMPARE(commandOf(child), u"sleep"_s); // the trap is in place
-        QVERIFY(!killWith(ProcessKillerService(), child, false));
-        int status = 0;
-        QCOMPARE(::waitpid(child, &status, WNOHANG), 0); // still running
-        QVERIFY(!killWith(ProcessKillerService(), child, true));
-        QCOMPARE(reapSignal(child), SIGKILL);
-    }
-
-    void goneProcessIsNotFound() {
-        const pid_t child = spawn({"/bin/true"});
-        QVERIFY(child > 0);
-        reapSignal(child);
-        const auto error = killWith(ProcessKillerService(), child, false);
-        QVERIFY(error);
-        QCOMPARE(error->errorCase(), ProcessKillerError::Case::processNotFound);
-        QCOMPARE(error->errorDescription(),
-                 u"PID "_s + QString::number(child) + u" is no longer running."_s);
-    }
-
-    void anotherUsersProcessIsPermissionDenied() {
-        if (::getuid() != 0 || !QFile::exists(u"/usr/bin/setpriv"_s))
-            QSKIP("needs root to run kill as another user");
-        const pid_t child = spawn({"/bin/sleep", "60"});
-        QVERIFY(child > 0);
-        const ProcessKillerService asNobody([](const QString &path, const QStringList &arguments) {
-            return CommandRunner::run(
-                u"/usr/bin/setpriv"_s,
-                QStringList{u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s, path} +
-                    arguments);
-        });
-        const auto error = killWith(asNobody, child, true);
-        ::kill(child, SIGKILL);
-        reapSignal(child);
-        QVERIFY(error);
-        QCOMPARE(error->errorCase(), ProcessKillerError::Case::permissionDenied);
-    }
-
-    // --- the command ---
-
-    void argumentsForNormalAndForceKill() {
-        QStringList command;
+    void commandLineAndRefusedPids() {
+        QList<QStringList> commands;
         const ProcessKillerService killer([&](const QString &path, const QStringList &arguments) {
-            command = QStringList{path} + arguments;
+            commands.append(QStringList{path} + arguments);
             return answer({});
         });
-        QVERIFY(!killWith(killer, 1234, false));
-        QCOMPARE(command, (QStringList{u"/bin/kill"_s, u"1234"_s}));
-        QVERIFY(!killWith(killer, 1234, true));
-        QCOMPARE(command, (QStringList{u"/bin/kill"_s, u"-9"_s, u"1234"_s}));
-    }
-
-    void nonPositivePidIsRefusedWithoutRunningTheTool() {
-        int runs = 0;
-        const ProcessKillerService killer([&](const QString &, const QStringList &) {
-            ++runs;
-            return answer({});
-        });
-        for (const pid_t pid : {0, -1, -4242}) {
-            const auto error = killWith(killer, pid, true);
-            QVERIFY(error);
-            QCOMPARE(error->errorCase(), ProcessKillerError::Case::failed);
-            QCOMPARE(error->errorDescription(), u"Could not kill PID "_s + QString::number(pid) +
-                                                    u". PID must be a positive number."_s);
-        }
-        QCOMPARE(runs, 0);
-    }
-
-    void launchFailureIsTheRunnersError() {
-        const ProcessKillerService killer([](const QString &, const QStringList &arguments) {
+        QCOMPARE(killWith(killer, 1234, false), QString());
+        QCOMPARE(killWith(killer, 1234, true), QString());
+        // 0 would signal our own process group, -1 every process of the user.
+        for (const pid_t pid : {0, -1})
+            QCOMPARE(killWith(killer, pid, true), u"Could not kill PID "_s + QString::number(pid) +
+                                                      u". PID must be a positive number."_s);
+        QCOMPARE(commands, (QList<QStringList>{{u"/bin/kill"_s, u"1234"_s},
+                                               {u"/bin/kill"_s, u"-9"_s, u"1234"_s}}));
+        const ProcessKillerService missing([](const QString &, const QStringList &arguments) {
             return CommandRunner::run(u"/nonexistent/kill"_s, arguments);
         });
-        QVERIFY_THROWS_EXCEPTION(CommandRunnerError, awaitTask(killer.kill(4242, false)));
+        QVERIFY_THROWS_EXCEPTION(CommandRunnerError, awaitTask(missing.kill(4242, false)));
     }
 
-    // --- classification ---
-
-    void classification() {
-        QVERIFY(!classify(noSuchProcess, 0)); // exit 0 wins over any text
-        QCOMPARE(classify(noSuchProcess)->errorCase(), ProcessKillerError::Case::processNotFound);
-        QCOMPARE(classify(u"NO SUCH PROCESS"_s, 1, 1234)->errorDescription(),
-                 u"PID 1234 is no longer running."_s);
-        QCOMPARE(
-            classify(notPermitted, 1, 1)->errorDescription(),
-            u"Permission denied while killing PID 1. That process may require admin privileges or belong to another protected service."_s);
-        QCOMPARE(classify(u"PERMISSION DENIED"_s)->errorCase(),
-                 ProcessKillerError::Case::permissionDenied);
-        QCOMPARE(classify(u"no such process; permission denied"_s)->errorCase(),
-                 ProcessKillerError::Case::permissionDenied);
-        const auto blank = classify(u"  \n \n"_s, 2);
-        QCOMPARE(blank->errorCase(), ProcessKillerError::Case::failed);
-        QCOMPARE(blank->message(), u"kill exited with status 2."_s);
-        QCOMPARE(classify({}, 1)->errorDescription(),
-                 u"Could not kill PID 4242. kill exited with status 1."_s);
-        QCOMPARE(classify(u"  kill: failed to parse argument: 'x'\n"_s)->errorDescription(),
-                 u"Could not kill PID 4242. kill: failed to parse argument: 'x'"_s);
+    void classifiesWhatKillPrints_data() {
+        QTest::addColumn<QString>("err");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("sentence");
+        const QString gone = u"PID 4242 is no longer running."_s;
+        // Real texts of procps' /bin/kill, then variants of case and spacing.
+        QTest::newRow("gone") << u"kill: (4242): No such process\n"_s << 1 << gone;
+        QTest::newRow("not permitted")
+            << u"kill: (4242): Operation not permitted\n"_s << 1 << refused;
+        QTest::newRow("exit 0 wins") << u"kill: (4242): No such process\n"_s << 0 << QString();
+        QTest::newRow("upper case") << u"NO SUCH PROCESS"_s << 1 << gone;
+        QTest::newRow("permission denied") << u"PERMISSION DENIED"_s << 1 << refused;
+        QTest::newRow("permission first")
+            << u"no such process; permission denied"_s << 1 << refused;
+        QTest::newRow("blank") << u"  \n \n"_s << 2
+                               << u"Could not kill PID 4242. kill exited with status 2."_s;
+        QTest::newRow("other text, trimmed")
+            << u"  kill: failed to parse argument: 'x'\n"_s << 1
+            << u"Could not kill PID 4242. kill: failed to parse argument: 'x'"_s;
+    }
+    void classifiesWhatKillPrints() {
+        QFETCH(QString, err);
+        QFETCH(int, exitCode);
+        QFETCH(QString, sentence);
+        // Standard output never counts, whatever it says.
+        const ProcessKillerService killer([&](const QString &, const QStringList &) {
+            return answer(CommandResult{u"no such process"_s, err, exitCode});
+        });
+        QCOMPARE(killWith(killer, 4242, false), sentence);
     }
 };
 

@@ -10,14 +10,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-// Real listeners on one loopback port: forked children named listener1, listener2, ..., each with
-// a socket of its own (SO_REUSEPORT), so lsof reports one line per process. The children ignore
-// SIGTERM, so a plain kill leaves them listening; they are killed and reaped when the group goes.
+// Real listeners on one port: forked children named listener1, listener2, ..., each with a socket
+// of its own (SO_REUSEPORT), so lsof reports one line per process. They listen on 127.0.0.1, or
+// on [::] alone, which only the kernel's IPv6 table shows. They ignore SIGTERM, so a plain kill
+// leaves them listening; they are killed and reaped when the group goes.
 class ListenerGroup {
 public:
-    explicit ListenerGroup(int processes) {
+    explicit ListenerGroup(int processes, bool ipv6Only = false) {
         for (int i = 0; i < processes; ++i)
-            if (!forkListener(i + 1)) {
+            if (!forkListener(i + 1, ipv6Only)) {
                 m_port = 0;
                 return;
             }
@@ -37,7 +38,7 @@ public:
 
 private:
     // The first child takes a port the kernel picks; the others join it.
-    bool forkListener(int number) {
+    bool forkListener(int number, bool ipv6Only) {
         int ready[2];
         if (::pipe(ready) != 0)
             return false;
@@ -46,7 +47,7 @@ private:
         const quint16 wanted = m_port;
         const pid_t pid = ::fork();
         if (pid == 0)
-            listenUntilKilled(ready[1], wanted, name);
+            listenUntilKilled(ready[1], wanted, name, ipv6Only);
         ::close(ready[1]);
         quint16 port = 0;
         const bool started = pid > 0 && ::read(ready[0], &port, sizeof port) == sizeof port;
@@ -59,24 +60,30 @@ private:
 
     // Only async-signal-safe calls: the child of a threaded program must not touch locks. It drops
     // every inherited descriptor so it holds no other group's socket.
-    [[noreturn]] static void listenUntilKilled(int ready, quint16 port, const char *name) {
+    [[noreturn]] static void listenUntilKilled(int ready, quint16 port, const char *name,
+                                               bool ipv6Only) {
         ::close_range(3, ready - 1, 0);
         ::close_range(ready + 1, ~0U, 0);
         ::signal(SIGTERM, SIG_IGN);
         ::prctl(PR_SET_NAME, name);
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in v4{};
+        v4.sin_family = AF_INET;
+        v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        v4.sin_port = htons(port);
+        sockaddr_in6 v6{};
+        v6.sin6_family = AF_INET6;
+        v6.sin6_port = htons(port);
+        auto *address = ipv6Only ? reinterpret_cast<sockaddr *>(&v6)
+                                 : reinterpret_cast<sockaddr *>(&v4);
+        socklen_t length = ipv6Only ? sizeof v6 : sizeof v4;
+        const int fd = ::socket(address->sa_family, SOCK_STREAM, 0);
         const int on = 1;
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        address.sin_port = htons(port);
-        socklen_t length = sizeof address;
         quint16 bound = 0;
         if (fd >= 0 && ::setsockopt(fd, SOL_SOCKET, SO_REUSEPORT, &on, sizeof on) == 0 &&
-            ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0 &&
-            ::listen(fd, 4) == 0 &&
-            ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0)
-            bound = ntohs(address.sin_port);
+            (!ipv6Only || ::setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on) == 0) &&
+            ::bind(fd, address, length) == 0 && ::listen(fd, 4) == 0 &&
+            ::getsockname(fd, address, &length) == 0)
+            bound = ntohs(ipv6Only ? v6.sin6_port : v4.sin_port);
         if (::write(ready, &bound, sizeof bound) != sizeof bound || bound == 0)
             ::_exit(1);
         ::close(ready);

@@ -35,7 +35,7 @@ private slots:
         program.start(QStringLiteral(QUAYMETER_PROGRAM), {});
         QVERIFY(program.waitForStarted());
 
-        QTRY_COMPARE_WITH_TIMEOUT(windowsOf(program.processId()).size(), 1, 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(windowsOf(program.processId()).size(), 1, 30000);
         const QString window = windowsOf(program.processId()).first();
         const QString info = run({"-id", window}, "xwininfo");
         QVERIFY2(info.contains("Width: 850") && info.contains("Height: 540"), qPrintable(info));
@@ -46,12 +46,12 @@ private slots:
 
         run({"windowfocus", "--sync", window});
         run({"key", "--clearmodifiers", "ctrl+n"});
-        QTRY_COMPARE_WITH_TIMEOUT(windowsOf(program.processId()).size(), 2, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(windowsOf(program.processId()).size(), 2, 30000);
         run({"key", "--clearmodifiers", "ctrl+w"});
-        QTRY_COMPARE_WITH_TIMEOUT(windowsOf(program.processId()).size(), 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(windowsOf(program.processId()).size(), 1, 30000);
         run({"windowfocus", "--sync", windowsOf(program.processId()).first()});
         run({"key", "--clearmodifiers", "ctrl+q"});
-        QVERIFY(program.waitForFinished(10000));
+        QVERIFY(program.waitForFinished(30000));
         QCOMPARE(program.exitCode(), 0);
 
         const QString output =
