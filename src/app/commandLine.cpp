@@ -15,13 +15,19 @@ void describe(QCommandLineParser &parser) {
                                  QStringLiteral("[PORT]"));
 }
 
+bool asksForInformation(const QCommandLineParser &parser) {
+    return parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")) ||
+           parser.isSet(QStringLiteral("version"));
+}
+
 } // namespace
 
 CommandLine::CommandLine(const QStringList &arguments) {
-    answerHelpAndVersion(arguments);
     QCommandLineParser parser;
     describe(parser);
     const bool parsed = parser.parse(arguments);
+    if (parsed && ::asksForInformation(parser))
+        parser.process(arguments); // prints the help or the version and exits
     const QStringList positional = parser.positionalArguments();
     if (!parsed || positional.size() > 1) {
         const QString error = parsed ? QStringLiteral("Too many arguments.") : parser.errorText();
@@ -33,14 +39,8 @@ CommandLine::CommandLine(const QStringList &arguments) {
         m_portText = positional.first();
 }
 
-void CommandLine::answerHelpAndVersion(const QStringList &arguments) {
+bool CommandLine::asksForInformation(const QStringList &arguments) {
     QCommandLineParser parser;
     describe(parser);
-    // Arguments that do not parse here may still hold Qt's own options: the full reading judges
-    // them later.
-    if (!parser.parse(arguments))
-        return;
-    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")) ||
-        parser.isSet(QStringLiteral("version")))
-        parser.process(arguments); // prints and exits
+    return parser.parse(arguments) && ::asksForInformation(parser);
 }

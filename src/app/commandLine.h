@@ -7,13 +7,14 @@
 // The program's command line: quaymeter [--help] [--version] [PORT].
 class CommandLine {
 public:
-    // Reads the arguments once Qt has taken its own options (-platform, ...) out of them. A usage
-    // error is printed with the usage and sets exitCode to 2.
+    // Reads the arguments once Qt has taken its own options (-platform, ...) out of them. Help
+    // and version are printed and end the program; a usage error is printed with the usage and
+    // sets exitCode to 2.
     explicit CommandLine(const QStringList &arguments);
 
-    // Prints the help or the version and ends the program when either is asked for; needs no
-    // display, so it can run before Qt's GUI starts.
-    static void answerHelpAndVersion(const QStringList &arguments);
+    // Whether the arguments ask only for help or the version, which need no display. Works
+    // before any application object exists.
+    static bool asksForInformation(const QStringList &arguments);
 
     std::optional<int> exitCode() const { return m_exitCode; }
     // The PORT argument exactly as given: the window judges it like typed text.

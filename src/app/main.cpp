@@ -1,16 +1,13 @@
 #include "commandLine.h"
 #include "quaymeterApp.h"
 
-#include <QCoreApplication>
 #include <QGuiApplication>
 
 int main(int argc, char *argv[]) {
     QuaymeterApp::setIdentity();
-    {
-        // Help and version need no display: answer them before Qt's GUI reaches for one.
-        const QCoreApplication terminal(argc, argv);
-        CommandLine::answerHelpAndVersion(QCoreApplication::arguments());
-    }
+    // Help and version need no display: when only they are asked for, Qt starts without one.
+    if (CommandLine::asksForInformation(QStringList(argv, argv + argc)))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
     const CommandLine commandLine(QCoreApplication::arguments());
     if (const auto code = commandLine.exitCode())

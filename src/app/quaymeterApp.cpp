@@ -12,8 +12,36 @@
 #include <QQmlComponent>
 #include <QQuickItem>
 #include <QtQml/qqmlextensionplugin.h>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
 Q_IMPORT_QML_PLUGIN(QuaymeterPlugin)
+
+namespace {
+
+// Reads an image and swallows every complaint about a broken file: Qt's through its message
+// handler, and libpng's, which it writes straight to stderr.
+QImage readQuietly(const QString &file) {
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    std::fflush(stderr);
+    const int savedStderr = ::dup(STDERR_FILENO);
+    if (const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC); null >= 0) {
+        ::dup2(null, STDERR_FILENO);
+        ::close(null);
+    }
+    const QImage image = QImageReader(file).read();
+    std::fflush(stderr);
+    if (savedStderr >= 0) {
+        ::dup2(savedStderr, STDERR_FILENO);
+        ::close(savedStderr);
+    }
+    qInstallMessageHandler(previous);
+    return image;
+}
+
+} // namespace
 
 QuaymeterApp::QuaymeterApp() {
     // Installed where the icon theme looks, the theme has the icon; run from the build tree or
@@ -35,11 +63,8 @@ bool QuaymeterApp::setIconFromResources() {
     QIcon icon;
     for (const QString &file :
          ResourceBundle::iconFiles(QString::fromLatin1(GeneratedAssetSymbols::appIcon))) {
-        // Image readers complain aloud about a broken file; this step is meant to stay quiet.
-        const QtMessageHandler previous =
-            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-        const QImage image = QImageReader(file).read();
-        qInstallMessageHandler(previous);
+        // A broken file leaves the default icon and says nothing.
+        const QImage image = readQuietly(file);
         if (!image.isNull())
             icon.addPixmap(QPixmap::fromImage(image));
     }
