@@ -16,10 +16,10 @@ PID, user and the raw lsof line, and offers Kill and Force Kill. Every kill
 is confirmed first, sent with /bin/kill, logged, and followed by a fresh
 scan, so you see at once whether the port is free. It runs with the rights
 of the user who starts it.")
-# The libraries the program links; what it loads at run time comes below.
+# The libraries the program links; what it loads at run time comes below. The xcb, offscreen
+# and image plugins come with libqt6gui6 on Debian 12 (qt6-qpa-plugins holds only vnc and tuio).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS [[
-qt6-qpa-plugins,
 qml6-module-qtqml, qml6-module-qtqml-models, qml6-module-qtqml-workerscript,
 qml6-module-qtquick, qml6-module-qtquick-controls, qml6-module-qtquick-templates,
 qml6-module-qtquick-layouts, qml6-module-qtquick-shapes,
