@@ -53,10 +53,10 @@ class InstalledProgram(unittest.TestCase):
             wait_until(lambda: field.queryText().getText(0, -1) == "70000" and
                        status.name == "Port must be between 1 and 65535.", "the judged argument")
             press(field, "SetFocus")
-            for _ in "70000":
-                pyatspi.Registry.generateKeyboardEvent(0xFF08, None, pyatspi.KEY_SYM)  # BackSpace
-            app.type(field, str(listener.port))
-            press(app.find("push button", "Scan"))
+            wait_until(lambda: field.getState().contains(pyatspi.STATE_FOCUSED), "focus")
+            # One stream of keys, so Return comes after the digits: five BackSpaces, port, Return.
+            for key in [0xFF08] * 5 + [ord(digit) for digit in str(listener.port)] + [0xFF0D]:
+                pyatspi.Registry.generateKeyboardEvent(key, None, pyatspi.KEY_SYM)
             wait_found(status, listener)
             window = run("xdotool", "search", "--onlyvisible", "--pid", str(app.proc.pid)).split()
             wm_class = re.findall(r'"(.*?)"', run("xprop", "-id", window[-1], "WM_CLASS"))[-1]
