@@ -35,7 +35,7 @@ private slots:
         program.start(QStringLiteral(QUAYMETER_PROGRAM), {});
         QVERIFY(program.waitForStarted());
 
-        QTRY_COMPARE_WITH_TIMEOUT(windowsOf(program.processId()).size(), 1, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(windowsOf(program.processId()).size(), 1, 60000);
         const QString window = windowsOf(program.processId()).first();
         const QString info = run({"-id", window}, "xwininfo");
         QVERIFY2(info.contains("Width: 850") && info.contains("Height: 540"), qPrintable(info));
@@ -48,7 +48,7 @@ private slots:
         run({"key", "--clearmodifiers", "ctrl+n"});
         QTRY_COMPARE_WITH_TIMEOUT(windowsOf(program.processId()).size(), 2, 30000);
         run({"key", "--clearmodifiers", "ctrl+w"});
-        QTRY_COMPARE_WITH_TIMEOUT(windowsOf(program.processId()).size(), 1, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(windowsOf(program.processId()).size(), 1, 60000);
         run({"windowfocus", "--sync", windowsOf(program.processId()).first()});
         run({"key", "--clearmodifiers", "ctrl+q"});
         QVERIFY(program.waitForFinished(30000));
