@@ -185,19 +185,10 @@ QString ProcessIdentity::runningText(qint64 seconds) {
 
 std::pair<ProcessIdentity::ServiceKind, QString>
 ProcessIdentity::serviceOf(const QByteArray &cgroup) {
-    // The unified hierarchy's line first, then systemd's own hierarchy on older hybrid setups;
-    // the other cgroup v1 controllers say nothing about units.
-    static const QByteArray systemdHierarchy = ":name=systemd:";
-    QList<QByteArray> paths;
-    for (const QByteArray &line : cgroup.split('\n')) {
+    // The unified hierarchy's line; the cgroup v1 controllers' lines say nothing about units.
+    for (const QByteArray &line : cgroup.split('\n'))
         if (line.startsWith("0::"))
-            paths.prepend(line.mid(3));
-        else if (const qsizetype at = line.indexOf(systemdHierarchy); at > 0)
-            paths.append(line.mid(at + systemdHierarchy.size()));
-    }
-    for (const QByteArray &path : paths)
-        if (auto found = classify(QString::fromUtf8(path)); found.first != ServiceKind::none)
-            return found;
+            return classify(QString::fromUtf8(line.mid(3)));
     return {ServiceKind::none, {}};
 }
 
