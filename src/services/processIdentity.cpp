@@ -62,9 +62,11 @@ std::pair<ProcessIdentity::ServiceKind, QString> classify(const QString &path) {
         const QString &part = parts.at(i);
         if (const auto match = container.match(part); match.hasMatch()) {
             // docker-ID.scope under systemd, /docker/ID with Docker's own cgroup driver
-            const QString runtime = !match.captured(1).isEmpty() ? match.captured(1)
-                                    : i > 0                      ? parts.at(i - 1)
-                                                                 : QString();
+            static const QRegularExpression runtimeName(QStringLiteral("^[a-z][a-z-]*$"));
+            const QString parent = i > 0 ? parts.at(i - 1) : QString();
+            const QString runtime = !match.captured(1).isEmpty()           ? match.captured(1)
+                                    : runtimeName.match(parent).hasMatch() ? parent
+                                                                           : QString();
             return {Kind::container,
                     (runtime.isEmpty() ? QString() : runtime + u' ') + match.captured(2).left(12)};
         }
@@ -76,6 +78,49 @@ std::pair<ProcessIdentity::ServiceKind, QString> classify(const QString &path) {
         }
     }
     return {Kind::none, {}};
+}
+
+pid_t parentPidOf(const QByteArray &stat) {
+    bool ok = false;
+    const int parent = statFieldsAfterName(stat).value(1).toInt(&ok);
+    return ok && parent > 0 ? parent : 0;
+}
+
+QString commandLineOf(const QByteArray &cmdline) {
+    QByteArray text = cmdline;
+    while (text.endsWith('\0'))
+        text.chop(1);
+    const QList<QByteArray> arguments = text.split('\0');
+    // One argument is a title the process wrote over its own arguments (nginx: master process
+    // ...): show it as written.
+    if (arguments.size() == 1)
+        return QString::fromUtf8(text);
+    QStringList words;
+    for (const QByteArray &argument : arguments)
+        words << shellWord(QString::fromUtf8(argument));
+    return words.join(u' ');
+}
+
+QString runningText(qint64 seconds) {
+    const auto two = [](qint64 big, const char *bigUnit, qint64 small, const char *smallUnit) {
+        return QString::number(big) + u' ' + QLatin1String(bigUnit) + u' ' +
+               QString::number(small) + u' ' + QLatin1String(smallUnit);
+    };
+    if (seconds >= 86400)
+        return two(seconds / 86400, "d", seconds % 86400 / 3600, "h");
+    if (seconds >= 3600)
+        return two(seconds / 3600, "h", seconds % 3600 / 60, "min");
+    if (seconds >= 60)
+        return two(seconds / 60, "min", seconds % 60, "s");
+    return QString::number(seconds) + QStringLiteral(" s");
+}
+
+std::pair<ProcessIdentity::ServiceKind, QString> serviceOf(const QByteArray &cgroup) {
+    // The unified hierarchy's line; the cgroup v1 controllers' lines say nothing about units.
+    for (const QByteArray &line : cgroup.split('\n'))
+        if (line.startsWith("0::"))
+            return classify(QString::fromUtf8(line.mid(3)));
+    return {ProcessIdentity::ServiceKind::none, {}};
 }
 
 } // namespace
@@ -146,50 +191,6 @@ ProcessIdentity ProcessIdentity::parse(const ProcTexts &texts, long ticksPerSeco
             std::max<qint64>(0, qint64(std::floor(uptime - double(startTicks) / ticksPerSecond)));
     std::tie(identity.serviceKind, identity.service) = serviceOf(texts.cgroup);
     return identity;
-}
-
-pid_t ProcessIdentity::parentPidOf(const QByteArray &stat) {
-    bool ok = false;
-    const int parent = statFieldsAfterName(stat).value(1).toInt(&ok);
-    return ok && parent > 0 ? parent : 0;
-}
-
-QString ProcessIdentity::commandLineOf(const QByteArray &cmdline) {
-    QByteArray text = cmdline;
-    while (text.endsWith('\0'))
-        text.chop(1);
-    const QList<QByteArray> arguments = text.split('\0');
-    // One argument is a title the process wrote over its own arguments (nginx: master process
-    // ...): show it as written.
-    if (arguments.size() == 1)
-        return QString::fromUtf8(text);
-    QStringList words;
-    for (const QByteArray &argument : arguments)
-        words << shellWord(QString::fromUtf8(argument));
-    return words.join(u' ');
-}
-
-QString ProcessIdentity::runningText(qint64 seconds) {
-    const auto two = [](qint64 big, const char *bigUnit, qint64 small, const char *smallUnit) {
-        return QString::number(big) + u' ' + QLatin1String(bigUnit) + u' ' +
-               QString::number(small) + u' ' + QLatin1String(smallUnit);
-    };
-    if (seconds >= 86400)
-        return two(seconds / 86400, "d", seconds % 86400 / 3600, "h");
-    if (seconds >= 3600)
-        return two(seconds / 3600, "h", seconds % 3600 / 60, "min");
-    if (seconds >= 60)
-        return two(seconds / 60, "min", seconds % 60, "s");
-    return QString::number(seconds) + QStringLiteral(" s");
-}
-
-std::pair<ProcessIdentity::ServiceKind, QString>
-ProcessIdentity::serviceOf(const QByteArray &cgroup) {
-    // The unified hierarchy's line; the cgroup v1 controllers' lines say nothing about units.
-    for (const QByteArray &line : cgroup.split('\n'))
-        if (line.startsWith("0::"))
-            return classify(QString::fromUtf8(line.mid(3)));
-    return {ServiceKind::none, {}};
 }
 
 bool ProcessIdentity::sameService(const ProcessIdentity &gone, const ProcessIdentity &found) {

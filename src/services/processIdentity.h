@@ -44,10 +44,6 @@ public:
 
     static ProcessIdentity read(pid_t pid);
     static ProcessIdentity parse(const ProcTexts &texts, long ticksPerSecond);
-    static pid_t parentPidOf(const QByteArray &stat);
-    static QString commandLineOf(const QByteArray &cmdline);
-    static QString runningText(qint64 seconds);
-    static std::pair<ServiceKind, QString> serviceOf(const QByteArray &cgroup);
     // Whether `found` looks like `gone` started again: the same unit or container, or the same
     // command line under the same parent (a supervisor that is not the init process).
     static bool sameService(const ProcessIdentity &gone, const ProcessIdentity &found);
