@@ -11,6 +11,7 @@ ToolTip {
     required property string summary
 
     text: summary
+    x: 0
     y: parent ? parent.height + 6 : 0
     width: Math.min(implicitWidth, 460)
     margins: 8
