@@ -19,7 +19,7 @@ packages=(
   # the tools Quaymeter runs
   lsof procps
   # headless window, accessibility and end-to-end tests
-  xvfb xauth xdotool x11-utils dbus dbus-bin at-spi2-core python3 python3-pyatspi python3-gi
+  xvfb xauth xdotool x11-utils xclip dbus dbus-bin at-spi2-core python3 python3-pyatspi python3-gi
   # the Debian package: building, checking, and running the installed program under Wayland
   dpkg-dev lintian desktop-file-utils appstream weston
 )

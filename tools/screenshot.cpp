@@ -50,6 +50,23 @@ struct Shot {
         return QTest::qWaitFor([this] { return scanEnded(); }, 10000);
     }
 
+    // Moves the mouse to the middle of the first item named `name`, then clicks `button` there.
+    bool pointAt(QQuickItem *root, const QString &name, Qt::MouseButton button) {
+        for (QQuickItem *item : root->childItems()) {
+            if (item->objectName() != name) {
+                if (pointAt(item, name, button))
+                    return true;
+                continue;
+            }
+            const QPoint at = item->mapToScene({item->width() / 2, item->height() / 2}).toPoint();
+            QTest::mouseMove(window, at);
+            if (button != Qt::NoButton)
+                QTest::mouseClick(window, button, {}, at);
+            return true;
+        }
+        return false;
+    }
+
     bool scanEnded() const {
         return state.statusName() != QStringLiteral("idle") &&
                state.statusName() != QStringLiteral("scanning");
@@ -102,6 +119,23 @@ const Scene scenes[] = {
              return false;
          shot.state.requestKill(shot.state.processes().at(1), true);
          return shot.grabWhenSettled();
+     }},
+    // Who the listener is, over its command name.
+    {"identity-tooltip",
+     [](Shot &shot, const Listeners &listeners) {
+         if (!shot.scan(listeners.alone.port()) || !shot.grabWhenSettled() ||
+             !shot.pointAt(shot.window->contentItem(), QStringLiteral("commandName"), Qt::NoButton))
+             return false;
+         QTest::qWait(800); // the tooltip's delay and fade
+         return shot.grabWhenSettled();
+     }},
+    // Right click on the card's lsof line, which is selectable text.
+    {"context-menu",
+     [](Shot &shot, const Listeners &listeners) {
+         return shot.scan(listeners.alone.port()) && shot.grabWhenSettled() &&
+                shot.pointAt(shot.window->contentItem(), QStringLiteral("outputValue"),
+                             Qt::RightButton) &&
+                shot.grabWhenSettled();
      }},
     // The listener ignores SIGTERM, so the re-check finds it again.
     {"killing",

@@ -1,6 +1,7 @@
 #include "inspectorState.h"
 
 #include <QPointer>
+#include <QSet>
 #include <QTimer>
 #include <cmath>
 #include <exception>
@@ -90,11 +91,13 @@ ParsedPort checkPort(const QString &portText) {
 } // namespace
 
 InspectorState::InspectorState(QObject *parent)
-    : InspectorState(PortScannerService(), ProcessKillerService(), parent) {}
+    : InspectorState(PortScannerService(), ProcessKillerService(), parent,
+                     ProcessExit::waitForExit) {}
 
 InspectorState::InspectorState(PortScannerService scanner, ProcessKillerService killer,
-                               QObject *parent)
+                               QObject *parent, AwaitExit awaitExit)
     : QObject(parent), m_scanner(std::move(scanner)), m_killer(std::move(killer)),
+      m_awaitExit(std::move(awaitExit)),
       m_statusMessage(QStringLiteral("Enter a port to inspect what is listening.")) {
     appendActivity(QStringLiteral("Quaymeter initialized"));
 }
@@ -256,6 +259,10 @@ void InspectorState::dismissPendingKill() {
 QCoro::Task<void> InspectorState::performKill(KillRequest request) {
     const PortProcess &process = request.process;
     const QString pidText = QString::number(process.pid);
+    QSet<pid_t> listedBefore;
+    for (const PortProcess &listed : std::as_const(m_processes)) {
+        listedBefore.insert(listed.pid);
+    }
     setActiveKillPID(process.pid);
     appendActivity((request.force ? QStringLiteral("Force kill") : QStringLiteral("Kill")) +
                    " requested for PID " + pidText);
@@ -277,11 +284,41 @@ QCoro::Task<void> InspectorState::performKill(KillRequest request) {
     appendActivity(QStringLiteral("Killed PID ") + pidText);
     setStatus(m_status, QStringLiteral("Killed ") + process.commandName + " PID " + pidText +
                             ". Re-checking port " + QString::number(process.port) + "...");
+    // A re-scan while the process is still closing down would show it as listening.
+    if (const AwaitExit awaitExit = m_awaitExit) {
+        auto exiting = awaitExit(process.pid, killExitWait);
+        const bool exited = co_await exiting;
+        if (!self) {
+            co_return;
+        }
+        if (!exited) {
+            appendActivity(QStringLiteral("PID ") + pidText + " is still running");
+        }
+    }
     co_await scanPort(process.port);
     if (!self) {
         co_return;
     }
+    if (const auto successor = replacementOf(process, listedBefore)) {
+        appendActivity(QStringLiteral("PID ") + pidText + " was replaced by PID " +
+                       QString::number(*successor));
+    }
     setActiveKillPID(std::nullopt);
+}
+
+std::optional<pid_t> InspectorState::replacementOf(const PortProcess &killed,
+                                                   const QSet<pid_t> &listedBefore) const {
+    std::optional<pid_t> successor;
+    for (const PortProcess &listed : m_processes) {
+        if (listed.pid == killed.pid) {
+            return std::nullopt;
+        }
+        if (!successor && !listedBefore.contains(listed.pid) &&
+            ProcessIdentity::sameService(killed.identity, listed.identity)) {
+            successor = listed.pid;
+        }
+    }
+    return successor;
 }
 
 QVariantList InspectorState::processesForQml() const {

@@ -4,11 +4,13 @@
 #include "killRequest.h"
 #include "portProcess.h"
 #include "portScannerService.h"
+#include "processExit.h"
 #include "processKillerService.h"
 #include "scanStatus.h"
 
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QVariant>
 #include <QtQml/qqmlregistration.h>
@@ -41,8 +43,9 @@ class InspectorState : public QObject {
 
 public:
     explicit InspectorState(QObject *parent = nullptr);
+    // Without `awaitExit` the re-scan follows a kill at once: scripted tools signal nothing.
     InspectorState(PortScannerService scanner, ProcessKillerService killer,
-                   QObject *parent = nullptr);
+                   QObject *parent = nullptr, AwaitExit awaitExit = {});
     ~InspectorState() override;
 
     const QString &portText() const { return m_portText; }
@@ -80,6 +83,9 @@ public:
     Q_INVOKABLE void dismissPendingKill();
 
     static constexpr int activityLimit = 8;
+    // How long the re-scan after a kill waits for the process to go: a server closing its
+    // connections gracefully takes about a second.
+    static constexpr std::chrono::milliseconds killExitWait{2000};
 
 signals:
     void portTextEdited();
@@ -105,6 +111,9 @@ private:
     QVariant activeKillPIDForQml() const;
     QString validationMessageForQml() const { return validationMessage().value_or(QString()); }
 
+    // A new PID of the killed process's service now listed in its place, after the re-scan.
+    std::optional<pid_t> replacementOf(const PortProcess &killed,
+                                       const QSet<pid_t> &listedBefore) const;
     void setStatus(ScanStatus status, const QString &message);
     void setProcesses(QList<PortProcess> processes);
     void setLastScannedPort(qint64 port);
@@ -113,6 +122,7 @@ private:
 
     PortScannerService m_scanner;
     ProcessKillerService m_killer;
+    AwaitExit m_awaitExit;
 
     QString m_portText;
     bool m_hasAttemptedScan = false;

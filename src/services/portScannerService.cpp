@@ -194,5 +194,14 @@ QCoro::Task<QList<PortProcess>> PortScannerService::findListeners(qint64 port) c
                     "A process that you are not allowed to inspect is listening on port ") +
                 QString::number(port) + QStringLiteral("."));
     }
+    if (!records.isEmpty()) {
+        QList<pid_t> pids;
+        for (const PortProcess &record : records)
+            pids << record.pid;
+        auto reading = readIdentities(pids);
+        const QList<ProcessIdentity> identities = co_await reading;
+        for (qsizetype i = 0; i < records.size(); ++i)
+            records[i].identity = identities.at(i);
+    }
     co_return records;
 }

@@ -38,6 +38,8 @@ def wait_until(predicate, message, timeout=TIMEOUT):
 _LISTENER = r"""
 import ctypes, signal, socket, sys
 ctypes.CDLL(None).prctl(1, signal.SIGKILL)  # never outlive the test
+if len(sys.argv) > 2:  # a server that ignores a plain kill
+    signal.signal(signal.SIGTERM, signal.SIG_IGN)
 s = socket.socket()
 s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEPORT, 1)
 s.bind(("127.0.0.1", int(sys.argv[1])))
@@ -51,8 +53,8 @@ while True:
 class Listener:
     """A real python3 process listening on 127.0.0.1:port (0: the kernel picks one)."""
 
-    def __init__(self, port=0):
-        self.proc = subprocess.Popen(["/usr/bin/python3", "-c", _LISTENER, str(port)],
+    def __init__(self, port=0, *flags):
+        self.proc = subprocess.Popen(["/usr/bin/python3", "-c", _LISTENER, str(port), *flags],
                                      stdout=subprocess.PIPE, text=True)
         self.port, self.pid = int(self.proc.stdout.readline()), self.proc.pid
 

@@ -1,12 +1,17 @@
 #!/usr/bin/env python3
 """The built program end to end, through the accessibility bus alone, like a screen reader user:
-scan a port held by two real listeners, Kill one and Force Kill the other, see the port free.
+scan a port held by two real listeners, Kill one and Force Kill the other, see the port free; copy
+a listener's command line from its card's menu, and see a Kill that it ignores leave it running.
 
 Usage: test_scan_and_kill.py PATH_TO_QUAYMETER
 """
 
+import shlex
 import signal
+import subprocess
 import unittest
+
+import pyatspi
 
 import harness
 from harness import Listener, find, press, wait_until
@@ -31,8 +36,10 @@ class ScanAndKill(unittest.TestCase):
                 card = app.find("panel", f"python3 PID {listener.pid}")
                 press(find(card, "push button", button))
                 alert = app.find("dialog", title)
-                find(alert, "label", f"Quaymeter will send {word} to python3 PID {listener.pid}"
-                                     f" on port {port}.")
+                message = find(alert, "label", f"Quaymeter will send {word} to python3 PID "
+                                               f"{listener.pid} on port {port}.")
+                self.assertEqual(message.description,
+                                 "Command line: " + shlex.join(listener.proc.args))
                 press(find(alert, "push button", button))
                 self.assertEqual(listener.wait_signal(), sent)
             wait_until(lambda: status.name == f"Port {port} is available.", "a free port")
@@ -47,6 +54,30 @@ class ScanAndKill(unittest.TestCase):
                 f"Killed PID {first.pid}", f"Kill requested for PID {first.pid}"])
             self.assertEqual(app.close(), 0)
             self.assertNotIn("qt.", app.output())
+            self.assertEqual(app.output().strip(), "")
+
+    def test_copy_the_command_line_then_kill_one_that_stays(self):
+        with Listener(0, "ignore SIGTERM") as stubborn:
+            app = harness.App(harness.binary)
+            app.type(app.find("text", "TCP Port"), str(stubborn.port))
+            wait_until(lambda: app.find("text", "TCP Port").queryText().getText(0, -1)
+                       == str(stubborn.port), "the typed port")
+            press(app.find("push button", "Scan"))
+            card = app.find("panel", f"python3 PID {stubborn.pid}")
+            self.assertIn("\nExecutable: /usr/bin/python3", card.description)
+            kill = find(card, "push button", "Kill Process")
+            press(kill, "SetFocus")
+            wait_until(lambda: kill.getState().contains(pyatspi.STATE_FOCUSED), "focus")
+            pyatspi.Registry.generateKeyboardEvent(0xFF67, None, pyatspi.KEY_SYM)  # Menu
+            press(app.find("menu item", "Copy Command Line"))
+            wait_until(lambda: subprocess.run(["xclip", "-o", "-selection", "clipboard"],
+                                              capture_output=True, text=True).stdout
+                       == shlex.join(stubborn.proc.args), "the command line on the clipboard")
+            press(kill)
+            press(find(app.find("dialog", "Kill process?"), "push button", "Kill Process"))
+            find(find(app.root, "list", "Activity"), "label",
+                 f"PID {stubborn.pid} is still running")
+            self.assertEqual(app.close(), 0)
             self.assertEqual(app.output().strip(), "")
 
 

@@ -19,6 +19,19 @@ ColumnLayout {
     // Groups a card's texts and buttons, so a screen reader knows which process a Kill acts on.
     Accessible.role: Accessible.Grouping
     Accessible.name: root.process.commandName + " PID " + root.process.pid
+    // Heard before choosing Kill: which of several servers of the same name this one is.
+    Accessible.description: root.process.identity.summary
+
+    // Right click anywhere on the card, or the Menu key on its buttons.
+    TapHandler {
+        acceptedButtons: Qt.RightButton
+        onTapped: (eventPoint, button) => menu.popup(eventPoint.position.x, eventPoint.position.y)
+    }
+    ProcessMenu {
+        id: menu
+        objectName: "processMenu"
+        process: root.process
+    }
 
     RowLayout {
         Layout.fillWidth: true
@@ -38,6 +51,16 @@ ColumnLayout {
                 elide: Text.ElideRight
                 Accessible.role: Accessible.StaticText
                 Accessible.name: text
+
+                HoverHandler {
+                    id: nameHover
+                }
+                IdentityToolTip {
+                    objectName: "identityToolTip"
+                    summary: root.process.identity.summary
+                    // Keyboard users see it while a kill button has focus.
+                    visible: summary !== "" && (nameHover.hovered || killButton.visualFocus || forceKillButton.visualFocus)
+                }
             }
             Text {
                 objectName: "listeningLine"
@@ -58,20 +81,24 @@ ColumnLayout {
             spacing: 9
 
             SecondaryButtonStyle {
+                id: killButton
                 objectName: "killButton"
                 text: "Kill Process"
                 accent: Kit.Palette.accentCyan
                 filled: true
                 enabled: !root.isKilling
                 onClicked: root.killAction()
+                Keys.onMenuPressed: menu.popup(killButton, 0, killButton.height)
             }
             SecondaryButtonStyle {
+                id: forceKillButton
                 objectName: "forceKillButton"
                 text: "Force Kill"
                 accent: Kit.Palette.accentViolet
                 filled: false
                 enabled: !root.isKilling
                 onClicked: root.forceKillAction()
+                Keys.onMenuPressed: menu.popup(forceKillButton, 0, forceKillButton.height)
             }
         }
     }

@@ -4,6 +4,7 @@
 #include "inspectorState.h"
 #include "killRequest.h"
 #include "portProcess.h"
+#include "processIdentity.h"
 
 #include <QtQml/qqml.h>
 
@@ -18,6 +19,12 @@ struct PortProcessForeign {
     Q_GADGET
     QML_FOREIGN(PortProcess)
     QML_VALUE_TYPE(portProcess)
+};
+
+struct ProcessIdentityForeign {
+    Q_GADGET
+    QML_FOREIGN(ProcessIdentity)
+    QML_VALUE_TYPE(processIdentity)
 };
 
 struct ActivityEntryForeign {

@@ -11,6 +11,7 @@ Dialog {
 
     required property InspectorState inspector
     readonly property var alert: inspector.pendingKillAlert
+    readonly property string commandLine: inspector.pendingKill !== undefined ? inspector.pendingKill.process.identity.commandLine : ""
 
     function follow() {
         if (inspector.pendingKill !== undefined)
@@ -81,6 +82,8 @@ Dialog {
         wrapMode: Text.WordWrap
         Accessible.role: Accessible.StaticText
         Accessible.name: text
+        // The message names the process as lsof does; a screen reader also hears which one.
+        Accessible.description: root.commandLine === "" ? "" : "Command line: " + root.commandLine
     }
     footer: DialogButtonBox {
         objectName: "alertButtons"

@@ -1,0 +1,213 @@
+#include "processIdentity.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <qcoro/qcorofuture.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray readProcFile(const QByteArray &path) {
+    QFile file(QString::fromLatin1(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Empty when the link may not be read (another user's process).
+QString readProcLink(const QByteArray &path) {
+    char target[PATH_MAX];
+    const ssize_t length = ::readlink(path.constData(), target, sizeof target);
+    return length > 0 ? QFile::decodeName(QByteArray(target, length)) : QString();
+}
+
+// The fields of /proc/PID/stat after the name, which is in parentheses and may hold both
+// spaces and parentheses itself: the first field is the state, the second the parent's PID.
+QList<QByteArray> statFieldsAfterName(const QByteArray &stat) {
+    const qsizetype close = stat.lastIndexOf(')');
+    return close < 0 ? QList<QByteArray>() : stat.mid(close + 1).simplified().split(' ');
+}
+
+// Arguments that a shell would take back unchanged stay bare; the rest are single-quoted, so a
+// copied command line can be pasted into a terminal.
+QString shellWord(const QString &argument) {
+    static const QRegularExpression bare(QStringLiteral(u"^[\\w@%+=:,./-]+$"),
+                                         QRegularExpression::UseUnicodePropertiesOption);
+    if (bare.match(argument).hasMatch())
+        return argument;
+    QString quoted = argument;
+    quoted.replace(u'\'', QStringLiteral("'\\''"));
+    return u'\'' + quoted + u'\'';
+}
+
+QString nameOf(const QByteArray &comm) {
+    return QString::fromUtf8(comm).trimmed();
+}
+
+bool isUserManager(const QString &component) {
+    static const QRegularExpression manager(QStringLiteral("^user@\\d+\\.service$"));
+    return manager.match(component).hasMatch();
+}
+
+// Walks a cgroup path from the process outwards: the innermost container scope or service unit
+// is what would bring the process back.
+std::pair<ProcessIdentity::ServiceKind, QString> classify(const QString &path) {
+    using Kind = ProcessIdentity::ServiceKind;
+    static const QRegularExpression container(
+        QStringLiteral("^(?:([a-z][a-z-]*)-)?([0-9a-f]{64})(?:\\.scope)?$"));
+    const QStringList parts = path.split(u'/', Qt::SkipEmptyParts);
+    for (qsizetype i = parts.size() - 1; i >= 0; --i) {
+        const QString &part = parts.at(i);
+        if (const auto match = container.match(part); match.hasMatch()) {
+            // docker-ID.scope under systemd, /docker/ID with Docker's own cgroup driver
+            static const QRegularExpression runtimeName(QStringLiteral("^[a-z][a-z-]*$"));
+            const QString parent = i > 0 ? parts.at(i - 1) : QString();
+            const QString runtime = !match.captured(1).isEmpty()           ? match.captured(1)
+                                    : runtimeName.match(parent).hasMatch() ? parent
+                                                                           : QString();
+            return {Kind::container,
+                    (runtime.isEmpty() ? QString() : runtime + u' ') + match.captured(2).left(12)};
+        }
+        if (isUserManager(part))
+            break;
+        if (part.endsWith(QLatin1String(".service"))) {
+            const bool user = std::any_of(parts.begin(), parts.begin() + i, isUserManager);
+            return {user ? Kind::userUnit : Kind::systemUnit, part};
+        }
+    }
+    return {Kind::none, {}};
+}
+
+pid_t parentPidOf(const QByteArray &stat) {
+    bool ok = false;
+    const int parent = statFieldsAfterName(stat).value(1).toInt(&ok);
+    return ok && parent > 0 ? parent : 0;
+}
+
+QString commandLineOf(const QByteArray &cmdline) {
+    QByteArray text = cmdline;
+    while (text.endsWith('\0'))
+        text.chop(1);
+    const QList<QByteArray> arguments = text.split('\0');
+    // One argument is a title the process wrote over its own arguments (nginx: master process
+    // ...): show it as written.
+    if (arguments.size() == 1)
+        return QString::fromUtf8(text);
+    QStringList words;
+    for (const QByteArray &argument : arguments)
+        words << shellWord(QString::fromUtf8(argument));
+    return words.join(u' ');
+}
+
+QString runningText(qint64 seconds) {
+    const auto two = [](qint64 big, const char *bigUnit, qint64 small, const char *smallUnit) {
+        return QString::number(big) + u' ' + QLatin1String(bigUnit) + u' ' +
+               QString::number(small) + u' ' + QLatin1String(smallUnit);
+    };
+    if (seconds >= 86400)
+        return two(seconds / 86400, "d", seconds % 86400 / 3600, "h");
+    if (seconds >= 3600)
+        return two(seconds / 3600, "h", seconds % 3600 / 60, "min");
+    if (seconds >= 60)
+        return two(seconds / 60, "min", seconds % 60, "s");
+    return QString::number(seconds) + QStringLiteral(" s");
+}
+
+std::pair<ProcessIdentity::ServiceKind, QString> serviceOf(const QByteArray &cgroup) {
+    // The unified hierarchy's line; the cgroup v1 controllers' lines say nothing about units.
+    for (const QByteArray &line : cgroup.split('\n'))
+        if (line.startsWith("0::"))
+            return classify(QString::fromUtf8(line.mid(3)));
+    return {ProcessIdentity::ServiceKind::none, {}};
+}
+
+} // namespace
+
+QString ProcessIdentity::summary() const {
+    QStringList lines;
+    const auto add = [&lines](const char *label, const QString &value) {
+        if (!value.isEmpty())
+            lines << QLatin1String(label) + QStringLiteral(": ") + value;
+    };
+    add("Name", name);
+    add("Command line", commandLine);
+    add("Working directory", workingDirectory);
+    add("Executable", executable);
+    if (parentPid > 0)
+        add("Parent", (parentName.isEmpty() ? QString() : parentName + u' ') +
+                          QStringLiteral("PID ") + QString::number(parentPid));
+    if (runningSeconds >= 0)
+        add("Running for", runningText(runningSeconds));
+    switch (serviceKind) {
+    case ServiceKind::systemUnit:
+        add("System service", service);
+        break;
+    case ServiceKind::userUnit:
+        add("User service", service);
+        break;
+    case ServiceKind::container:
+        add("Container", service);
+        break;
+    case ServiceKind::none:
+        break;
+    }
+    return lines.join(u'\n');
+}
+
+ProcessIdentity ProcessIdentity::read(pid_t pid) {
+    if (pid <= 0)
+        return {};
+    const QByteArray dir = "/proc/" + QByteArray::number(pid) + '/';
+    ProcTexts texts;
+    texts.comm = readProcFile(dir + "comm");
+    texts.cmdline = readProcFile(dir + "cmdline");
+    texts.stat = readProcFile(dir + "stat");
+    texts.cgroup = readProcFile(dir + "cgroup");
+    texts.uptime = readProcFile("/proc/uptime");
+    texts.workingDirectory = readProcLink(dir + "cwd");
+    texts.executable = readProcLink(dir + "exe");
+    if (const pid_t parent = parentPidOf(texts.stat); parent > 0)
+        texts.parentComm = readProcFile("/proc/" + QByteArray::number(parent) + "/comm");
+    return parse(texts, ::sysconf(_SC_CLK_TCK));
+}
+
+ProcessIdentity ProcessIdentity::parse(const ProcTexts &texts, long ticksPerSecond) {
+    ProcessIdentity identity;
+    identity.name = nameOf(texts.comm);
+    identity.commandLine = commandLineOf(texts.cmdline);
+    identity.workingDirectory = texts.workingDirectory;
+    identity.executable = texts.executable;
+    identity.parentPid = parentPidOf(texts.stat);
+    identity.parentName = nameOf(texts.parentComm);
+    // Field 22 of the stat line, the start in clock ticks after boot, is the 20th after the name.
+    const QList<QByteArray> fields = statFieldsAfterName(texts.stat);
+    bool startOk = false, uptimeOk = false;
+    const qint64 startTicks = fields.value(19).toLongLong(&startOk);
+    const double uptime = texts.uptime.split(' ').value(0).toDouble(&uptimeOk);
+    if (startOk && uptimeOk && ticksPerSecond > 0)
+        identity.runningSeconds =
+            std::max<qint64>(0, qint64(std::floor(uptime - double(startTicks) / ticksPerSecond)));
+    std::tie(identity.serviceKind, identity.service) = serviceOf(texts.cgroup);
+    return identity;
+}
+
+bool ProcessIdentity::sameService(const ProcessIdentity &gone, const ProcessIdentity &found) {
+    if (gone.serviceKind != ServiceKind::none)
+        return found.serviceKind == gone.serviceKind && found.service == gone.service;
+    // Every daemon is a child of init, so a shared parent says something only below it.
+    return gone.parentPid > 1 && found.parentPid == gone.parentPid && !gone.commandLine.isEmpty() &&
+           found.commandLine == gone.commandLine;
+}
+
+QCoro::Task<QList<ProcessIdentity>> readIdentities(QList<pid_t> pids) {
+    auto reading = QtConcurrent::run([pids] {
+        QList<ProcessIdentity> identities;
+        identities.reserve(pids.size());
+        for (const pid_t pid : pids)
+            identities << ProcessIdentity::read(pid);
+        return identities;
+    });
+    co_return co_await reading;
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QMetaType>
+#include <QString>
+#include <qcoro/qcorotask.h>
+#include <sys/types.h>
+
+// Who a listener is, beyond the nine characters lsof shows: read from /proc/PID when the scan
+// lists it. A field the user may not read stays empty and is left out of the summary.
+struct ProcessIdentity {
+    Q_GADGET
+    Q_PROPERTY(QString commandLine MEMBER commandLine CONSTANT)
+    Q_PROPERTY(QString summary READ summary CONSTANT)
+
+public:
+    enum class ServiceKind { none, systemUnit, userUnit, container };
+
+    // The files of one process as the kernel prints them; empty when unreadable.
+    struct ProcTexts {
+        QByteArray comm;
+        QByteArray cmdline;
+        QByteArray stat;
+        QByteArray cgroup;
+        QByteArray parentComm;
+        QByteArray uptime;
+        QString workingDirectory; // the targets of the cwd and exe links
+        QString executable;
+    };
+
+    QString name; // the kernel's own name of the process (comm)
+    QString commandLine;
+    QString workingDirectory;
+    QString executable;
+    pid_t parentPid = 0;
+    QString parentName;
+    qint64 runningSeconds = -1;
+    ServiceKind serviceKind = ServiceKind::none;
+    QString service; // a unit such as nginx.service, or a container such as "docker 1a2b3c4d5e6f"
+
+    // One "Label: value" line per known field, for the tooltip and the screen reader.
+    QString summary() const;
+
+    static ProcessIdentity read(pid_t pid);
+    static ProcessIdentity parse(const ProcTexts &texts, long ticksPerSecond);
+    // Whether `found` looks like `gone` started again: the same unit or container, or the same
+    // command line under the same parent (a supervisor that is not the init process).
+    static bool sameService(const ProcessIdentity &gone, const ProcessIdentity &found);
+};
+
+Q_DECLARE_METATYPE(ProcessIdentity)
+
+// Reads the identities of `pids`, in order, on a background thread.
+QCoro::Task<QList<ProcessIdentity>> readIdentities(QList<pid_t> pids);

@@ -1,0 +1,8 @@
+#include "clipboard.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+void Clipboard::setText(const QString &text) {
+    QGuiApplication::clipboard()->setText(text);
+}
