@@ -1,8 +1,7 @@
-"""End-to-end harness: the real program driven only through the accessibility bus (AT-SPI).
-
-harness.main() gives the calling script a private X display (Xvfb -displayfd, so parallel runs
-never race for a number) and a private session bus, then runs its unittest cases.
-"""
+# End-to-end harness: the real program driven only through the accessibility bus (AT-SPI).
+#
+# harness.main() gives the calling script a private X display (Xvfb -displayfd, so parallel runs
+# never race for a number) and a private session bus, then runs its unittest cases.
 
 import os
 import signal
@@ -21,7 +20,7 @@ import pyatspi  # noqa: E402  Debian's python3-pyatspi, so /usr/bin/python3 runs
 
 
 def wait_until(predicate, message, timeout=TIMEOUT):
-    """Poll until predicate returns a truthy value; exceptions count as "not yet"."""
+    # Poll until predicate returns a truthy value; exceptions count as "not yet".
     deadline, last = time.monotonic() + timeout, None
     while True:
         try:
@@ -51,7 +50,7 @@ while True:
 
 
 class Listener:
-    """A real python3 process listening on 127.0.0.1:port (0: the kernel picks one)."""
+    # A real python3 process listening on 127.0.0.1:port (0: the kernel picks one).
 
     def __init__(self, port=0, *flags):
         self.proc = subprocess.Popen(["/usr/bin/python3", "-c", _LISTENER, str(port), *flags],
@@ -70,7 +69,7 @@ class Listener:
 
 
 def find_all(root, role, name=None):
-    """Showing descendants of root with this role name ("push button"...) and name."""
+    # Showing descendants of root with this role name ("push button"...) and name.
     found, stack = [], [root]
     while stack:
         node = stack.pop()
@@ -89,14 +88,14 @@ def find(root, role, name=None):
 
 
 def press(node, name="Press"):
-    """Qt 6.4 lists "Press" twice on a Button with Accessible.onPressAction: the last is ours."""
+    # Qt 6.4 lists "Press" twice on a Button with Accessible.onPressAction: the last is ours.
     action = node.queryAction()
     index = max(i for i in range(action.nActions) if action.getName(i) == name)
     assert action.doAction(index), f"{node.name!r} refused {name}"
 
 
 class App:
-    """The program in a process of its own, with accessibility forced on."""
+    # The program in a process of its own, with accessibility forced on.
 
     def __init__(self, binary, args=(), env=None):
         pyatspi.Registry.getDesktop(0).childCount  # start the accessibility bus before Qt looks
@@ -126,7 +125,7 @@ class App:
         return self.log.read()
 
     def close(self):
-        """Close the window as a user does and return the exit code (the real teardown)."""
+        # Close the window as a user does and return the exit code (the real teardown).
         press(self.find("push button", "Close"))
         try:
             return self.proc.wait(TIMEOUT)

@@ -1,10 +1,9 @@
 #!/usr/bin/env python3
-"""The built program end to end, through the accessibility bus alone, like a screen reader user:
-scan a port held by two real listeners, Kill one and Force Kill the other, see the port free; copy
-a listener's command line from its card's menu, and see a Kill that it ignores leave it running.
-
-Usage: test_scan_and_kill.py PATH_TO_QUAYMETER
-"""
+# The built program end to end, through the accessibility bus alone, like a screen reader user:
+# scan a port held by two real listeners, Kill one and Force Kill the other, see the port free; copy
+# a listener's command line from its card's menu, and see a Kill that it ignores leave it running.
+#
+# Usage: test_scan_and_kill.py PATH_TO_QUAYMETER
 
 import shlex
 import signal
