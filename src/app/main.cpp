@@ -8,6 +8,7 @@ int main(int argc, char *argv[]) {
     // Help and version need no display: when only they are asked for, Qt starts without one.
     if (CommandLine::asksForInformation(QStringList(argv, argv + argc)))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    QuaymeterApp::chooseRenderer();
     QGuiApplication application(argc, argv);
     const CommandLine commandLine(QCoreApplication::arguments());
     if (const auto code = commandLine.exitCode())

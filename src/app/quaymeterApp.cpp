@@ -5,12 +5,14 @@
 #include "resourceBundle.h"
 #include "windowGroup.h"
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QImageReader>
 #include <QPixmap>
 #include <QQmlComponent>
 #include <QQuickItem>
+#include <QQuickWindow>
 #include <QtQml/qqmlextensionplugin.h>
 #include <cstdio>
 #include <fcntl.h>
@@ -57,6 +59,14 @@ void QuaymeterApp::setIdentity() {
     QCoreApplication::setApplicationName(QStringLiteral("Quaymeter"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUAYMETER_VERSION));
     QGuiApplication::setDesktopFileName(QString::fromLatin1(GeneratedAssetSymbols::applicationId));
+}
+
+void QuaymeterApp::chooseRenderer() {
+    if (qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))
+        return;
+    const QDir devices(QStringLiteral("/dev/dri"));
+    if (devices.entryList({QStringLiteral("renderD*")}, QDir::System).isEmpty())
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
 }
 
 bool QuaymeterApp::setIconFromResources() {

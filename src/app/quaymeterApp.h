@@ -14,6 +14,11 @@ public:
     // agree with the installed files. Needs no application object yet.
     static void setIdentity();
 
+    // Without a GPU render node (virtual machines, remote desktops, containers) Mesa would draw
+    // OpenGL in software, which starts slower and takes more memory than Qt's own software scene
+    // graph; QT_QUICK_BACKEND still decides when set. Must run before the application object.
+    static void chooseRenderer();
+
     // Opens the first window; with a port text, types it into the window and scans it.
     int run(const std::optional<QString> &portText = std::nullopt);
 
