@@ -222,6 +222,9 @@ void InspectorState::recordLeftColumnHeight(double height) {
 }
 
 void InspectorState::requestKill(const PortProcess &process, bool force) {
+    if (m_killsInFlight.contains(process.pid)) {
+        return;
+    }
     setPendingKill(KillRequest{QUuid::createUuid(), process, force});
 }
 
@@ -237,6 +240,10 @@ KillConfirmationAlert InspectorState::killConfirmationAlert(const KillRequest &r
 }
 
 void InspectorState::confirmKill(const KillRequest &request) {
+    if (m_killsInFlight.contains(request.process.pid)) {
+        return;
+    }
+    m_killsInFlight.append(request.process.pid);
     QTimer::singleShot(0, this, [this, request] { performKill(request); });
 }
 
@@ -271,6 +278,7 @@ QCoro::Task<void> InspectorState::performKill(KillRequest request) {
     if (failure) {
         setStatus(ScanStatus::error, *failure);
         appendActivity(QStringLiteral("Kill failed for PID ") + pidText);
+        m_killsInFlight.removeOne(process.pid);
         setActiveKillPID(std::nullopt);
         co_return;
     }
@@ -281,6 +289,7 @@ QCoro::Task<void> InspectorState::performKill(KillRequest request) {
     if (!self) {
         co_return;
     }
+    m_killsInFlight.removeOne(process.pid);
     setActiveKillPID(std::nullopt);
 }
 

@@ -71,6 +71,8 @@ public:
     Q_INVOKABLE void portTextChanged();
     Q_INVOKABLE void recordLeftColumnHeight(double height);
 
+    // requestKill and confirmKill refuse a PID whose kill is already under way, whatever route
+    // the press took, so one PID is never signalled twice.
     Q_INVOKABLE void requestKill(const PortProcess &process, bool force);
     static KillConfirmationAlert killConfirmationAlert(const KillRequest &request);
     void confirmKill(const KillRequest &request);
@@ -125,4 +127,6 @@ private:
     bool m_isPortFocused = false;
     std::optional<KillRequest> m_pendingKill;
     std::optional<pid_t> m_activeKillPID;
+    // Every PID confirmed and not yet handled; activeKillPID names only the latest.
+    QList<pid_t> m_killsInFlight;
 };
