@@ -51,11 +51,35 @@ std::optional<qint64> parseAsciiDecimal(QStringView text) {
     return value;
 }
 
+QString forView(const QString &text) {
+    qsizetype end = InspectorState::viewTextLimit;
+    if (text.size() <= end) {
+        return text;
+    }
+    if (text[end - 1].isHighSurrogate()) {
+        --end;
+    }
+    return text.left(end) + QChar(0x2026);
+}
+
+PortProcess forView(PortProcess process) {
+    for (QString *text :
+         {&process.commandName, &process.user, &process.commandDetails, &process.rawOutput}) {
+        *text = forView(*text);
+    }
+    return process;
+}
+
+ActivityEntry forView(ActivityEntry entry) {
+    entry.message = forView(entry.message);
+    return entry;
+}
+
 template <typename T> QVariantList toVariantList(const QList<T> &items) {
     QVariantList list;
     list.reserve(items.size());
     for (const T &item : items) {
-        list.append(QVariant::fromValue(item));
+        list.append(QVariant::fromValue(forView(item)));
     }
     return list;
 }
@@ -293,6 +317,10 @@ QCoro::Task<void> InspectorState::performKill(KillRequest request) {
     setActiveKillPID(std::nullopt);
 }
 
+QString InspectorState::statusMessageForQml() const {
+    return forView(m_statusMessage);
+}
+
 QVariantList InspectorState::processesForQml() const {
     return toVariantList(m_processes);
 }
@@ -310,7 +338,12 @@ QVariant InspectorState::pendingKillForQml() const {
 }
 
 QVariant InspectorState::pendingKillAlertForQml() const {
-    return m_pendingKill ? QVariant::fromValue(killConfirmationAlert(*m_pendingKill)) : QVariant();
+    if (!m_pendingKill) {
+        return {};
+    }
+    KillConfirmationAlert alert = killConfirmationAlert(*m_pendingKill);
+    alert.message = forView(alert.message);
+    return QVariant::fromValue(alert);
 }
 
 QVariant InspectorState::activeKillPIDForQml() const {

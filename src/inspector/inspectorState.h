@@ -26,7 +26,7 @@ class InspectorState : public QObject {
     Q_PROPERTY(bool hasAttemptedScan READ hasAttemptedScan NOTIFY hasAttemptedScanChanged)
     Q_PROPERTY(QVariantList processes READ processesForQml NOTIFY processesChanged)
     Q_PROPERTY(QString status READ statusName NOTIFY statusChanged)
-    Q_PROPERTY(QString statusMessage READ statusMessage NOTIFY statusMessageChanged)
+    Q_PROPERTY(QString statusMessage READ statusMessageForQml NOTIFY statusMessageChanged)
     Q_PROPERTY(
         QVariantList activityEntries READ activityEntriesForQml NOTIFY activityEntriesChanged)
     Q_PROPERTY(QVariant lastScannedPort READ lastScannedPortForQml NOTIFY lastScannedPortChanged)
@@ -82,6 +82,10 @@ public:
     Q_INVOKABLE void dismissPendingKill();
 
     static constexpr int activityLimit = 8;
+    // The most of any one text from the tools that QML is handed (status, records, log lines):
+    // enough for a tooltip or a screen reader to present whole, where megabytes would hold up the
+    // window. A longer text is cut there and ends with an ellipsis.
+    static constexpr qsizetype viewTextLimit = 1000;
 
 signals:
     void portTextEdited();
@@ -99,6 +103,7 @@ signals:
     void canScanChanged();
 
 private:
+    QString statusMessageForQml() const;
     QVariantList processesForQml() const;
     QVariantList activityEntriesForQml() const;
     QVariant lastScannedPortForQml() const;
