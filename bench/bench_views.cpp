@@ -8,7 +8,6 @@
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QProcess>
 #include <QQmlApplicationEngine>
 #include <QQmlComponent>
 #include <QQuickItem>
@@ -49,7 +48,7 @@ bool scan(InspectorState &state, quint16 port, qsizetype expected) {
     return done && state.processes().size() == expected;
 }
 
-// The longest gap between two turns of the GUI thread's event loop while `work` runs.
+// The longest gap between two turns of the GUI thread's event loop, from `start` until `settled`.
 class StallMeter {
 public:
     StallMeter() {
@@ -79,10 +78,9 @@ private:
 
 // What lsof really prints on its standard error when it refuses its arguments, repeated.
 QString lsofComplaint(qsizetype size) {
-    QProcess lsof;
-    lsof.start(PortScannerService::lsofPath, {QStringLiteral("-iTCP:nonsense")});
-    lsof.waitForFinished();
-    const QString once = QString::fromUtf8(lsof.readAllStandardError());
+    const QString once = CommandRunner::runBlocking(PortScannerService::lsofPath,
+                                                    {QStringLiteral("-iTCP:nonsense")}, nullptr)
+                             .standardError;
     return once.repeated(size / std::max<qsizetype>(once.size(), 1) + 1).left(size);
 }
 
