@@ -52,11 +52,35 @@ std::optional<qint64> parseAsciiDecimal(QStringView text) {
     return value;
 }
 
+QString forView(const QString &text) {
+    qsizetype end = InspectorState::viewTextLimit;
+    if (text.size() <= end) {
+        return text;
+    }
+    if (text[end - 1].isHighSurrogate()) {
+        --end;
+    }
+    return text.left(end) + QChar(0x2026);
+}
+
+PortProcess forView(PortProcess process) {
+    for (QString *text :
+         {&process.commandName, &process.user, &process.commandDetails, &process.rawOutput}) {
+        *text = forView(*text);
+    }
+    return process;
+}
+
+ActivityEntry forView(ActivityEntry entry) {
+    entry.message = forView(entry.message);
+    return entry;
+}
+
 template <typename T> QVariantList toVariantList(const QList<T> &items) {
     QVariantList list;
     list.reserve(items.size());
     for (const T &item : items) {
-        list.append(QVariant::fromValue(item));
+        list.append(QVariant::fromValue(forView(item)));
     }
     return list;
 }
@@ -225,6 +249,9 @@ void InspectorState::recordLeftColumnHeight(double height) {
 }
 
 void InspectorState::requestKill(const PortProcess &process, bool force) {
+    if (m_killsInFlight.contains(process.pid)) {
+        return;
+    }
     setPendingKill(KillRequest{QUuid::createUuid(), process, force});
 }
 
@@ -240,6 +267,10 @@ KillConfirmationAlert InspectorState::killConfirmationAlert(const KillRequest &r
 }
 
 void InspectorState::confirmKill(const KillRequest &request) {
+    if (m_killsInFlight.contains(request.process.pid)) {
+        return;
+    }
+    m_killsInFlight.append(request.process.pid);
     QTimer::singleShot(0, this, [this, request] { performKill(request); });
 }
 
@@ -278,6 +309,7 @@ QCoro::Task<void> InspectorState::performKill(KillRequest request) {
     if (failure) {
         setStatus(ScanStatus::error, *failure);
         appendActivity(QStringLiteral("Kill failed for PID ") + pidText);
+        m_killsInFlight.removeOne(process.pid);
         setActiveKillPID(std::nullopt);
         co_return;
     }
@@ -303,6 +335,7 @@ QCoro::Task<void> InspectorState::performKill(KillRequest request) {
         appendActivity(QStringLiteral("PID ") + pidText + " was replaced by PID " +
                        QString::number(*successor));
     }
+    m_killsInFlight.removeOne(process.pid);
     setActiveKillPID(std::nullopt);
 }
 
@@ -319,6 +352,10 @@ std::optional<pid_t> InspectorState::replacementOf(const PortProcess &killed,
         }
     }
     return successor;
+}
+
+QString InspectorState::statusMessageForQml() const {
+    return forView(m_statusMessage);
 }
 
 QVariantList InspectorState::processesForQml() const {
@@ -338,7 +375,12 @@ QVariant InspectorState::pendingKillForQml() const {
 }
 
 QVariant InspectorState::pendingKillAlertForQml() const {
-    return m_pendingKill ? QVariant::fromValue(killConfirmationAlert(*m_pendingKill)) : QVariant();
+    if (!m_pendingKill) {
+        return {};
+    }
+    KillConfirmationAlert alert = killConfirmationAlert(*m_pendingKill);
+    alert.message = forView(alert.message);
+    return QVariant::fromValue(alert);
 }
 
 QVariant InspectorState::activeKillPIDForQml() const {

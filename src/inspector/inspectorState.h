@@ -28,7 +28,7 @@ class InspectorState : public QObject {
     Q_PROPERTY(bool hasAttemptedScan READ hasAttemptedScan NOTIFY hasAttemptedScanChanged)
     Q_PROPERTY(QVariantList processes READ processesForQml NOTIFY processesChanged)
     Q_PROPERTY(QString status READ statusName NOTIFY statusChanged)
-    Q_PROPERTY(QString statusMessage READ statusMessage NOTIFY statusMessageChanged)
+    Q_PROPERTY(QString statusMessage READ statusMessageForQml NOTIFY statusMessageChanged)
     Q_PROPERTY(
         QVariantList activityEntries READ activityEntriesForQml NOTIFY activityEntriesChanged)
     Q_PROPERTY(QVariant lastScannedPort READ lastScannedPortForQml NOTIFY lastScannedPortChanged)
@@ -74,6 +74,8 @@ public:
     Q_INVOKABLE void portTextChanged();
     Q_INVOKABLE void recordLeftColumnHeight(double height);
 
+    // requestKill and confirmKill refuse a PID whose kill is already under way, whatever route
+    // the press took, so one PID is never signalled twice.
     Q_INVOKABLE void requestKill(const PortProcess &process, bool force);
     static KillConfirmationAlert killConfirmationAlert(const KillRequest &request);
     void confirmKill(const KillRequest &request);
@@ -86,6 +88,10 @@ public:
     // How long the re-scan after a kill waits for the process to go: a server closing its
     // connections gracefully takes about a second.
     static constexpr std::chrono::milliseconds killExitWait{2000};
+    // The most of any one text from the tools that QML is handed (status, records, log lines):
+    // enough for a tooltip or a screen reader to present whole, where megabytes would hold up the
+    // window. A longer text is cut there and ends with an ellipsis.
+    static constexpr qsizetype viewTextLimit = 1000;
 
 signals:
     void portTextEdited();
@@ -103,6 +109,7 @@ signals:
     void canScanChanged();
 
 private:
+    QString statusMessageForQml() const;
     QVariantList processesForQml() const;
     QVariantList activityEntriesForQml() const;
     QVariant lastScannedPortForQml() const;
@@ -135,4 +142,6 @@ private:
     bool m_isPortFocused = false;
     std::optional<KillRequest> m_pendingKill;
     std::optional<pid_t> m_activeKillPID;
+    // Every PID confirmed and not yet handled; activeKillPID names only the latest.
+    QList<pid_t> m_killsInFlight;
 };

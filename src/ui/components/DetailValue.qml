@@ -3,7 +3,7 @@ import Quaymeter
 import Quaymeter as Kit
 
 // The right cell of a card's details grid: selectable, so a PID or an lsof line can be copied,
-// and cut after two lines (a selection still copies the whole value).
+// and cut after two lines.
 Item {
     id: root
 
@@ -21,7 +21,7 @@ Item {
         id: value
         objectName: "detailValueText"
         width: root.width
-        text: root.text
+        text: TextExcerpt.line(root.text)
         textFormat: TextEdit.PlainText
         readOnly: true
         selectByMouse: true
@@ -33,6 +33,6 @@ Item {
         selectionColor: Kit.Palette.withOpacity(Kit.Palette.accentCyan, 0.35)
         selectedTextColor: Kit.Palette.textPrimary
         Accessible.role: Accessible.StaticText
-        Accessible.name: root.text
+        Accessible.name: text
     }
 }

@@ -18,7 +18,7 @@ ColumnLayout {
     spacing: 16
     // Groups a card's texts and buttons, so a screen reader knows which process a Kill acts on.
     Accessible.role: Accessible.Grouping
-    Accessible.name: root.process.commandName + " PID " + root.process.pid
+    Accessible.name: commandName.text + " PID " + root.process.pid
     // Heard before choosing Kill: which of several servers of the same name this one is.
     Accessible.description: root.process.identity.summary
 
@@ -40,8 +40,10 @@ ColumnLayout {
             spacing: 5
 
             Text {
+                id: commandName
+
                 objectName: "commandName"
-                text: root.process.commandName
+                text: TextExcerpt.line(root.process.commandName)
                 textFormat: Text.PlainText
                 font.family: Fonts.system
                 font.pixelSize: 26

@@ -38,5 +38,11 @@ Button {
     }
 
     Accessible.name: text
-    Accessible.onPressAction: root.clicked()
+    // Qt 6.4 reports no disabled state to assistive technologies and runs this handler even
+    // while the button is disabled: say so, and refuse the press.
+    Accessible.description: enabled ? "" : "Unavailable"
+    Accessible.onPressAction: {
+        if (root.enabled)
+            root.clicked();
+    }
 }

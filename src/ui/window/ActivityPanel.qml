@@ -80,7 +80,7 @@ Item {
                             objectName: "activityMessage"
                             x: 70
                             width: row.width - 70
-                            text: row.modelData.message
+                            text: TextExcerpt.line(row.modelData.message)
                             textFormat: Text.PlainText
                             font.family: Fonts.system
                             font.pixelSize: 12

@@ -237,7 +237,11 @@ Item {
                 onClicked: Qt.openUrlExternally(root.makerSite)
                 Accessible.role: Accessible.Link
                 Accessible.name: text
-                Accessible.onPressAction: creditLink.clicked()
+                // Runs even while the link is disabled.
+                Accessible.onPressAction: {
+                    if (creditLink.enabled)
+                        creditLink.clicked();
+                }
 
                 contentItem: Row {
                     spacing: 8

@@ -73,7 +73,7 @@ Dialog {
     }
     contentItem: Text {
         objectName: "alertMessage"
-        text: root.alert ? root.alert.message : ""
+        text: root.alert ? TextExcerpt.line(root.alert.message) : ""
         textFormat: Text.PlainText
         font.family: Fonts.system
         font.pixelSize: 13

@@ -187,10 +187,16 @@ Item {
                 color: root.statusLook.colour
             }
             Text {
+                id: statusLine
+
+                // A tool's error text may run long; only what one line can show is laid out, and
+                // what the line cuts off is read on hover or by a screen reader.
+                readonly property string whole: root.inspector.statusMessage
+
                 objectName: "statusLine"
                 Layout.fillWidth: true
                 Layout.alignment: Qt.AlignTop
-                text: root.inspector.statusMessage
+                text: TextExcerpt.line(root.inspector.statusMessage)
                 textFormat: Text.PlainText
                 font.family: Fonts.system
                 font.pixelSize: 13
@@ -203,6 +209,35 @@ Item {
                 elide: Text.ElideRight
                 Accessible.role: Accessible.StaticText
                 Accessible.name: text
+                Accessible.description: truncated ? whole : ""
+
+                HoverHandler {
+                    id: statusHover
+                }
+                ToolTip {
+                    objectName: "statusToolTip"
+                    visible: statusHover.hovered && statusLine.truncated
+                    delay: 400
+                    width: Math.min(implicitWidth, 360)
+                    text: statusLine.whole
+
+                    contentItem: Text {
+                        text: statusLine.whole
+                        textFormat: Text.PlainText
+                        wrapMode: Text.Wrap
+                        font.family: Fonts.system
+                        font.pixelSize: 12
+                        font.weight: Font.Medium
+                        color: Kit.Palette.textPrimary
+                        Accessible.ignored: true
+                    }
+                    background: Rectangle {
+                        radius: 6
+                        color: Kit.Palette.surfaceRaised
+                        border.color: Kit.Palette.withOpacity(Kit.Palette.steelTeal, 0.5)
+                        border.width: 1
+                    }
+                }
             }
         }
     }

@@ -1,6 +1,7 @@
 pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Layouts
+import QtQuick.Templates as T
 import Quaymeter
 import Quaymeter as Kit
 
@@ -52,51 +53,68 @@ Item {
             }
         }
 
-        // No scroll bars: the cards flick or wheel inside the pinned height.
-        Flickable {
+        // No scroll bars: the cards flick or wheel inside the pinned height. Only the cards in
+        // sight and a card or two either side are built, so hundreds of listeners cost what a few
+        // cost.
+        ListView {
+            id: cards
+
             objectName: "cardScroll"
             visible: root.processes.length > 0
             Layout.fillWidth: true
             Layout.fillHeight: true
-            implicitHeight: cards.implicitHeight
             clip: true
-            contentWidth: width
-            contentHeight: cards.implicitHeight
+            spacing: 16
+            // Keeps the neighbours of a card built, so Tab always has a next card to go to.
+            cacheBuffer: 600
             boundsBehavior: Flickable.StopAtBounds
+            model: root.processes
 
-            Column {
-                id: cards
-                width: parent.width
+            delegate: Column {
+                id: entry
+
+                required property var modelData
+                required property int index
+
+                width: cards.width
                 spacing: 16
 
-                Repeater {
-                    model: root.processes
+                // Tab reaches the built cards in list order, however they were scrolled into sight.
+                Component.onCompleted: TabOrder.placeByIndex(entry)
 
-                    Column {
-                        id: entry
-                        required property var modelData
-                        required property int index
-
-                        width: cards.width
-                        spacing: 16
-
-                        ProcessResultView {
-                            objectName: "processCard"
-                            width: entry.width
-                            process: entry.modelData
-                            isKilling: root.inspector.activeKillPID === entry.modelData.pid
-                            onKillAction: root.inspector.requestKill(entry.modelData, false)
-                            onForceKillAction: root.inspector.requestKill(entry.modelData, true)
-                        }
-                        Rectangle {
-                            objectName: "cardDivider"
-                            visible: entry.modelData.pid !== root.processes[root.processes.length - 1].pid
-                            width: entry.width
-                            height: 1
-                            color: Kit.Palette.hairline
-                        }
-                    }
+                ProcessResultView {
+                    objectName: "processCard"
+                    width: entry.width
+                    process: entry.modelData
+                    isKilling: root.inspector.activeKillPID === entry.modelData.pid
+                    onKillAction: root.inspector.requestKill(entry.modelData, false)
+                    onForceKillAction: root.inspector.requestKill(entry.modelData, true)
                 }
+                Rectangle {
+                    objectName: "cardDivider"
+                    visible: entry.modelData.pid !== root.processes[root.processes.length - 1].pid
+                    width: entry.width
+                    height: 1
+                    color: Kit.Palette.hairline
+                }
+            }
+
+            // A card reached with Tab or a screen reader scrolls into sight; a click does not
+            // scroll, or the button would slide away from under the pointer.
+            Connections {
+                function onActiveFocusItemChanged() {
+                    const focused = cards.Window.window.activeFocusItem;
+                    const control = focused as T.Control;
+                    if (focused === null || (control !== null && control.focusReason === Qt.MouseFocusReason))
+                        return;
+                    for (let item = focused; item !== null; item = item.parent)
+                        if (item.parent === cards.contentItem) {
+                            cards.positionViewAtIndex(item.index, ListView.Contain);
+                            return;
+                        }
+                }
+
+                target: cards.Window.window
             }
         }
     }

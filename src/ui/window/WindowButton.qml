@@ -15,7 +15,11 @@ AbstractButton {
     hoverEnabled: true
     Accessible.role: Accessible.Button
     Accessible.name: text
-    Accessible.onPressAction: root.clicked()
+    // Runs even while the button is disabled.
+    Accessible.onPressAction: {
+        if (root.enabled)
+            root.clicked();
+    }
 
     background: Rectangle {
         radius: width / 2
