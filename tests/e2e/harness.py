@@ -120,6 +120,12 @@ class App:
         wait_until(lambda: field.getState().contains(pyatspi.STATE_FOCUSED), "focus")
         pyatspi.Registry.generateKeyboardEvent(0, text, pyatspi.KEY_STRING)
 
+    def scan(self, port):
+        field = self.find("text", "TCP Port")
+        self.type(field, str(port))
+        wait_until(lambda: field.queryText().getText(0, -1) == str(port), "the typed port")
+        press(self.find("push button", "Scan"))
+
     def output(self):
         self.log.seek(0)
         return self.log.read()

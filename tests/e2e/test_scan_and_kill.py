@@ -22,10 +22,7 @@ class ScanAndKill(unittest.TestCase):
             port = first.port
             app = harness.App(harness.binary)
             status = find(app.find("status bar", "Status"), "label")
-            app.type(app.find("text", "TCP Port"), str(port))
-            wait_until(lambda: app.find("text", "TCP Port").queryText().getText(0, -1)
-                       == str(port), "the typed port")
-            press(app.find("push button", "Scan"))
+            app.scan(port)
             wait_until(lambda: status.name == f"Found python3 PID {first.pid} listening on "
                        f"port {port}.", "the listeners")
 
@@ -58,10 +55,7 @@ class ScanAndKill(unittest.TestCase):
     def test_copy_the_command_line_then_kill_one_that_stays(self):
         with Listener(0, "ignore SIGTERM") as stubborn:
             app = harness.App(harness.binary)
-            app.type(app.find("text", "TCP Port"), str(stubborn.port))
-            wait_until(lambda: app.find("text", "TCP Port").queryText().getText(0, -1)
-                       == str(stubborn.port), "the typed port")
-            press(app.find("push button", "Scan"))
+            app.scan(stubborn.port)
             card = app.find("panel", f"python3 PID {stubborn.pid}")
             self.assertIn("\nExecutable: /usr/bin/python3", card.description)
             kill = find(card, "push button", "Kill Process")
