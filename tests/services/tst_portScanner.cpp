@@ -59,20 +59,6 @@ class TestPortScanner : public QObject {
 private slots:
     void init() { QTest::failOnWarning(QRegularExpression(u".*"_s)); }
 
-    void realLsofListsEachListener() {
-        quint16 port = 0;
-        {
-            const ListenerGroup group(2);
-            port = group.port();
-            QStringList found;
-            for (const PortProcess &record : awaitTask(PortScannerService().findListeners(port)))
-                found << record.commandName + u' ' + QString::number(record.pid);
-            QCOMPARE(found, (QStringList{u"listener1 %1"_s.arg(group.children()[0]),
-                                         u"listener2 %1"_s.arg(group.children()[1])}));
-        }
-        QCOMPARE(outcome(PortScannerService(), port), QString()); // gone with its listeners
-    }
-
     void listenerLsofCannotSeeIsNotAFreePort_data() {
         QTest::addColumn<bool>("ipv6Only");
         QTest::newRow("127.0.0.1") << false;
