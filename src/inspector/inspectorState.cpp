@@ -1,10 +1,11 @@
 #include "inspectorState.h"
 
+#include "portValidation.h"
+
 #include <QPointer>
 #include <QTimer>
 #include <cmath>
 #include <exception>
-#include <limits>
 #include <type_traits>
 
 namespace {
@@ -32,25 +33,6 @@ QCoro::Task<std::optional<QString>> failureOf(QCoro::Task<T> call, T *result = n
     co_return std::nullopt;
 }
 
-// Decimal digits only; Qt's own parsers also take signs, spaces and other scripts' digits.
-std::optional<qint64> parseAsciiDecimal(QStringView text) {
-    if (text.isEmpty()) {
-        return std::nullopt;
-    }
-    qint64 value = 0;
-    for (const QChar c : text) {
-        if (c < u'0' || c > u'9') {
-            return std::nullopt;
-        }
-        const int digit = c.unicode() - u'0';
-        if (value > (std::numeric_limits<qint64>::max() - digit) / 10) {
-            return std::nullopt;
-        }
-        value = value * 10 + digit;
-    }
-    return value;
-}
-
 template <typename T> QVariantList toVariantList(const QList<T> &items) {
     QVariantList list;
     list.reserve(items.size());
@@ -58,33 +40,6 @@ template <typename T> QVariantList toVariantList(const QList<T> &items) {
         list.append(QVariant::fromValue(item));
     }
     return list;
-}
-
-enum class PortCheck { empty, notNumeric, outOfRange, valid };
-
-struct ParsedPort {
-    PortCheck check;
-    qint64 port = 0;
-};
-
-ParsedPort checkPort(const QString &portText) {
-    const QString trimmed = portText.trimmed();
-    if (trimmed.isEmpty()) {
-        return {PortCheck::empty};
-    }
-    for (const QChar c : trimmed) {
-        if (!c.isNumber()) {
-            return {PortCheck::notNumeric};
-        }
-    }
-    const auto value = parseAsciiDecimal(trimmed);
-    if (!value) {
-        return {PortCheck::notNumeric};
-    }
-    if (*value < 1 || *value > 65535) {
-        return {PortCheck::outOfRange};
-    }
-    return {PortCheck::valid, *value};
 }
 
 } // namespace
@@ -99,7 +54,11 @@ InspectorState::InspectorState(PortScannerService scanner, ProcessKillerService 
     appendActivity(QStringLiteral("Quaymeter initialized"));
 }
 
-InspectorState::~InspectorState() = default;
+InspectorState::~InspectorState() {
+    // No one is left to read the scans, so their lsof runs end and are reaped now; a kill that is
+    // under way is carried out all the same.
+    m_stopScans.request_stop();
+}
 
 void InspectorState::setPortText(const QString &text) {
     if (text == m_portText) {
@@ -119,28 +78,11 @@ void InspectorState::setPortFocused(bool focused) {
 }
 
 std::optional<QString> InspectorState::validationMessage() const {
-    switch (checkPort(m_portText).check) {
-    case PortCheck::empty:
-        if (m_hasAttemptedScan) {
-            return QStringLiteral("Enter a TCP port number.");
-        }
-        return std::nullopt;
-    case PortCheck::notNumeric:
-        return QStringLiteral("Port must be numeric.");
-    case PortCheck::outOfRange:
-        return QStringLiteral("Port must be between 1 and 65535.");
-    case PortCheck::valid:
-        return std::nullopt;
-    }
-    Q_UNREACHABLE();
+    return PortValidation::validationMessage(m_portText, m_hasAttemptedScan);
 }
 
 std::optional<qint64> InspectorState::validatedPort() const {
-    const ParsedPort parsed = checkPort(m_portText);
-    if (parsed.check != PortCheck::valid) {
-        return std::nullopt;
-    }
-    return parsed.port;
+    return PortValidation::validatedPort(m_portText);
 }
 
 bool InspectorState::canScan() const {
@@ -175,7 +117,7 @@ QCoro::Task<void> InspectorState::scanPort(qint64 port) {
     const QPointer<InspectorState> self(this);
     const PortScannerService scanner = m_scanner;
     QList<PortProcess> found;
-    auto scan = failureOf(scanner.findListeners(port), &found);
+    auto scan = failureOf(scanner.findListeners(port, m_stopScans.get_token()), &found);
     const std::optional<QString> failure = co_await scan;
     if (!self) {
         co_return;

@@ -14,6 +14,7 @@
 #include <QtQml/qqmlregistration.h>
 #include <optional>
 #include <qcoro/qcorotask.h>
+#include <stop_token>
 
 // Everything one window knows. Lives on the GUI thread and is only touched there; the scan and
 // kill flows give the thread up only while a tool runs.
@@ -125,4 +126,6 @@ private:
     bool m_isPortFocused = false;
     std::optional<KillRequest> m_pendingKill;
     std::optional<pid_t> m_activeKillPID;
+    // Requested when the window closes: its scans' lsof runs end with it.
+    std::stop_source m_stopScans;
 };
