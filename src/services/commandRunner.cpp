@@ -221,7 +221,9 @@ Outcome runChild(const QString &executablePath, const QStringList &arguments,
 namespace CommandRunner {
 
 QString decodeUtf8(QByteArrayView bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // A leading byte order mark is a character the tool printed, not a hint to drop.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom);
     QString text = decoder.decode(bytes);
     return decoder.hasError() ? QString() : text;
 }
