@@ -321,6 +321,8 @@ private slots:
         QTRY_COMPARE(runner->callCount(), 2);
         QCOMPARE(seen, (QStringList{"Killed node PID 4242. Re-checking port 3000...",
                                     "Scanning port 3000..."}));
+        runner->answer(1, nothingListed);
+        QTRY_VERIFY(!state->activeKillPID());
     }
 
     void failedKills_data() {
