@@ -3,5 +3,8 @@
 set -euo pipefail
 build_dir=${1:-build}
 for b in "$build_dir"/bench/bench_*; do
-    [ -f "$b" ] && [ -x "$b" ] && "$b"
+    # Build folders share the prefix: only executable files are benchmarks.
+    if [ -f "$b" ] && [ -x "$b" ]; then
+        "$b"
+    fi
 done

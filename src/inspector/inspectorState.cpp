@@ -3,6 +3,7 @@
 #include "portValidation.h"
 
 #include <QPointer>
+#include <QThreadPool>
 #include <QTimer>
 #include <cmath>
 #include <exception>
@@ -266,8 +267,11 @@ void InspectorState::setProcesses(QList<PortProcess> processes) {
     if (processes.isEmpty() && m_processes.isEmpty()) {
         return;
     }
-    m_processes = std::move(processes);
+    m_processes.swap(processes);
     emit processesChanged();
+    // Freeing tens of thousands of records (a tool that printed megabytes) takes milliseconds:
+    // the old list goes on a pool thread, never holding up the GUI thread.
+    QThreadPool::globalInstance()->start([old = std::move(processes)] {});
 }
 
 void InspectorState::setLastScannedPort(qint64 port) {
