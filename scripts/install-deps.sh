@@ -6,6 +6,9 @@ set -euo pipefail
 packages=(
   # toolchain
   g++ cmake ninja-build make pkg-config clang-format
+  # sanitizers and fuzzing (make test-sanitize, make fuzz); llvm-14 brings llvm-symbolizer,
+  # which names the frames that leak suppressions match
+  clang-14 libclang-rt-14-dev llvm-14
   # Qt 6 and QCoro
   qt6-base-dev qt6-declarative-dev qt6-declarative-dev-tools qcoro-qt6-dev qt6-svg-dev
   qt6-qpa-plugins qt6-image-formats-plugins libgl1-mesa-dri qt6-wayland

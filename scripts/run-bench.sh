@@ -7,6 +7,7 @@ if [ -z "${QUAYMETER_BENCH_DISPLAY:-}" ]; then
     QUAYMETER_BENCH_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$build_dir"
 fi
 for b in "$build_dir"/bench/bench_*; do
+    # Build folders share the prefix: only executable files are benchmarks.
     if [ -f "$b" ] && [ -x "$b" ]; then
         "$b"
     fi

@@ -1,11 +1,13 @@
 #include "inspectorState.h"
 
+#include "portValidation.h"
+
 #include <QPointer>
 #include <QSet>
+#include <QThreadPool>
 #include <QTimer>
 #include <cmath>
 #include <exception>
-#include <limits>
 #include <type_traits>
 
 namespace {
@@ -31,25 +33,6 @@ QCoro::Task<std::optional<QString>> failureOf(QCoro::Task<T> call, T *result = n
         co_return describe(error);
     }
     co_return std::nullopt;
-}
-
-// Decimal digits only; Qt's own parsers also take signs, spaces and other scripts' digits.
-std::optional<qint64> parseAsciiDecimal(QStringView text) {
-    if (text.isEmpty()) {
-        return std::nullopt;
-    }
-    qint64 value = 0;
-    for (const QChar c : text) {
-        if (c < u'0' || c > u'9') {
-            return std::nullopt;
-        }
-        const int digit = c.unicode() - u'0';
-        if (value > (std::numeric_limits<qint64>::max() - digit) / 10) {
-            return std::nullopt;
-        }
-        value = value * 10 + digit;
-    }
-    return value;
 }
 
 QString forView(const QString &text) {
@@ -85,33 +68,6 @@ template <typename T> QVariantList toVariantList(const QList<T> &items) {
     return list;
 }
 
-enum class PortCheck { empty, notNumeric, outOfRange, valid };
-
-struct ParsedPort {
-    PortCheck check;
-    qint64 port = 0;
-};
-
-ParsedPort checkPort(const QString &portText) {
-    const QString trimmed = portText.trimmed();
-    if (trimmed.isEmpty()) {
-        return {PortCheck::empty};
-    }
-    for (const QChar c : trimmed) {
-        if (!c.isNumber()) {
-            return {PortCheck::notNumeric};
-        }
-    }
-    const auto value = parseAsciiDecimal(trimmed);
-    if (!value) {
-        return {PortCheck::notNumeric};
-    }
-    if (*value < 1 || *value > 65535) {
-        return {PortCheck::outOfRange};
-    }
-    return {PortCheck::valid, *value};
-}
-
 } // namespace
 
 InspectorState::InspectorState(QObject *parent)
@@ -126,7 +82,11 @@ InspectorState::InspectorState(PortScannerService scanner, ProcessKillerService 
     appendActivity(QStringLiteral("Quaymeter initialized"));
 }
 
-InspectorState::~InspectorState() = default;
+InspectorState::~InspectorState() {
+    // No one is left to read the scans, so their lsof runs end and are reaped now; a kill that is
+    // under way is carried out all the same.
+    m_stopScans.request_stop();
+}
 
 void InspectorState::setPortText(const QString &text) {
     if (text == m_portText) {
@@ -146,28 +106,11 @@ void InspectorState::setPortFocused(bool focused) {
 }
 
 std::optional<QString> InspectorState::validationMessage() const {
-    switch (checkPort(m_portText).check) {
-    case PortCheck::empty:
-        if (m_hasAttemptedScan) {
-            return QStringLiteral("Enter a TCP port number.");
-        }
-        return std::nullopt;
-    case PortCheck::notNumeric:
-        return QStringLiteral("Port must be numeric.");
-    case PortCheck::outOfRange:
-        return QStringLiteral("Port must be between 1 and 65535.");
-    case PortCheck::valid:
-        return std::nullopt;
-    }
-    Q_UNREACHABLE();
+    return PortValidation::validationMessage(m_portText, m_hasAttemptedScan);
 }
 
 std::optional<qint64> InspectorState::validatedPort() const {
-    const ParsedPort parsed = checkPort(m_portText);
-    if (parsed.check != PortCheck::valid) {
-        return std::nullopt;
-    }
-    return parsed.port;
+    return PortValidation::validatedPort(m_portText);
 }
 
 bool InspectorState::canScan() const {
@@ -202,7 +145,7 @@ QCoro::Task<void> InspectorState::scanPort(qint64 port) {
     const QPointer<InspectorState> self(this);
     const PortScannerService scanner = m_scanner;
     QList<PortProcess> found;
-    auto scan = failureOf(scanner.findListeners(port), &found);
+    auto scan = failureOf(scanner.findListeners(port, m_stopScans.get_token()), &found);
     const std::optional<QString> failure = co_await scan;
     if (!self) {
         co_return;
@@ -403,8 +346,11 @@ void InspectorState::setProcesses(QList<PortProcess> processes) {
     if (processes.isEmpty() && m_processes.isEmpty()) {
         return;
     }
-    m_processes = std::move(processes);
+    m_processes.swap(processes);
     emit processesChanged();
+    // Freeing tens of thousands of records (a tool that printed megabytes) takes milliseconds:
+    // the old list goes on a pool thread, never holding up the GUI thread.
+    QThreadPool::globalInstance()->start([old = std::move(processes)] {});
 }
 
 void InspectorState::setLastScannedPort(qint64 port) {

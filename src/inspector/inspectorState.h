@@ -16,6 +16,7 @@
 #include <QtQml/qqmlregistration.h>
 #include <optional>
 #include <qcoro/qcorotask.h>
+#include <stop_token>
 
 // Everything one window knows. Lives on the GUI thread and is only touched there; the scan and
 // kill flows give the thread up only while a tool runs.
@@ -144,4 +145,6 @@ private:
     std::optional<pid_t> m_activeKillPID;
     // Every PID confirmed and not yet handled; activeKillPID names only the latest.
     QList<pid_t> m_killsInFlight;
+    // Requested when the window closes: its scans' lsof runs end with it.
+    std::stop_source m_stopScans;
 };

@@ -5,6 +5,7 @@
 #include <qcoro/qcorofuture.h>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -26,13 +27,14 @@ bool isAllHex(QStringView digits) {
            std::all_of(digits.begin(), digits.end(), [](QChar ch) { return hexDigit(ch) >= 0; });
 }
 
-// The value of a field made only of hex digits (at most 8), or -1.
-qint64 hexValue(QStringView digits) {
-    if (digits.size() > 8 || !isAllHex(digits))
-        return -1;
-    qint64 value = 0;
+// The port of a local address: at most four hex digits (the kernel prints exactly four), or
+// nothing, which equals no port at all.
+std::optional<quint16> portValue(QStringView digits) {
+    if (digits.size() > 4 || !isAllHex(digits))
+        return std::nullopt;
+    quint16 value = 0;
     for (const QChar ch : digits)
-        value = value * 16 + hexDigit(ch);
+        value = quint16(value * 16 + hexDigit(ch));
     return value;
 }
 
@@ -58,7 +60,8 @@ bool rowListensOn(QStringView row, qint64 port) {
     const qsizetype colon = local.lastIndexOf(u':');
     if (colon <= 0 || !isAllHex(local.first(colon)))
         return false;
-    return hexValue(local.sliced(colon + 1)) == port;
+    const std::optional<quint16> localPort = portValue(local.sliced(colon + 1));
+    return localPort && *localPort == port;
 }
 
 } // namespace

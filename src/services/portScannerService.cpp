@@ -1,14 +1,17 @@
 #include "portScannerService.h"
 
+#include <QFileInfo>
 #include <QSet>
+#include <QtConcurrent/QtConcurrentRun>
 #include <array>
 #include <limits>
+#include <qcoro/qcorofuture.h>
+#include <variant>
 
-#ifdef Q_OS_MACOS
-const QString PortScannerService::lsofPath = QStringLiteral("/usr/sbin/lsof");
-#else
-const QString PortScannerService::lsofPath = QStringLiteral("/usr/bin/lsof");
-#endif
+// Debian, Ubuntu, Fedora and Arch ship it in /usr/bin; others keep it where BSD put it.
+const QStringList PortScannerService::lsofCandidates = {QStringLiteral("/usr/bin/lsof"),
+                                                        QStringLiteral("/usr/sbin/lsof")};
+const QString PortScannerService::lsofPath = lsofCandidates.first();
 
 QString PortScannerError::errorDescription() const {
     return QStringLiteral("Unable to scan the port. ") + m_message;
@@ -120,8 +123,23 @@ PortProcess makeRecord(const Fields &fields, pid_t pid, QStringView line, qint64
 
 } // namespace
 
-PortScannerService::PortScannerService(RunCommand run, FindHiddenListener findHiddenListener)
+PortScannerService::PortScannerService(RunStoppableCommand run,
+                                       FindHiddenListener findHiddenListener)
     : m_run(std::move(run)), m_findHiddenListener(std::move(findHiddenListener)) {}
+
+PortScannerService::PortScannerService(RunCommand run, FindHiddenListener findHiddenListener)
+    : PortScannerService([run = std::move(run)](const QString &path, const QStringList &arguments,
+                                                std::stop_token) { return run(path, arguments); },
+                         std::move(findHiddenListener)) {}
+
+QString PortScannerService::locateLsof(const QStringList &candidates) {
+    for (const QString &candidate : candidates) {
+        const QFileInfo file(candidate);
+        if (file.isFile() && file.isExecutable())
+            return candidate;
+    }
+    return candidates.first();
+}
 
 QStringList PortScannerService::lsofArguments(qint64 port) {
     return {QStringLiteral("-nP"), QStringLiteral("-iTCP:") + QString::number(port),
@@ -175,15 +193,30 @@ QList<PortProcess> PortScannerService::readListeners(const CommandResult &result
     throw PortScannerError::failed(message);
 }
 
-QCoro::Task<QList<PortProcess>> PortScannerService::findListeners(qint64 port) const {
+QCoro::Task<QList<PortProcess>> PortScannerService::findListeners(qint64 port,
+                                                                  std::stop_token stop) const {
     // Copies: the service may be gone (its window closed) by the time lsof answers.
-    const RunCommand run = m_run;
+    const RunStoppableCommand run = m_run;
     const FindHiddenListener findHiddenListener = m_findHiddenListener;
     const QStringList arguments = lsofArguments(port);
 
-    auto scan = run(lsofPath, arguments);
+    auto scan = run(locateLsof(), arguments, stop);
     const CommandResult result = co_await scan;
-    QList<PortProcess> records = readListeners(result, port);
+    if (stop.stop_requested())
+        co_return {};
+    // However long the output, reading it must not hold up the caller's (the GUI) thread.
+    using Read = std::variant<QList<PortProcess>, PortScannerError>;
+    auto reading = QtConcurrent::run([result, port]() -> Read {
+        try {
+            return readListeners(result, port);
+        } catch (const PortScannerError &error) {
+            return error;
+        }
+    });
+    Read read = co_await reading;
+    if (const auto *error = std::get_if<PortScannerError>(&read))
+        throw *error;
+    QList<PortProcess> records = std::get<QList<PortProcess>>(std::move(read));
     if (records.isEmpty() && findHiddenListener) {
         // lsof lists only what we may inspect; another user's server must not look like a free
         // port.

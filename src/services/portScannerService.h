@@ -8,8 +8,8 @@
 #include <QList>
 #include <QString>
 #include <QStringView>
-
 #include <optional>
+#include <stop_token>
 
 class PortScannerError : public LocalizedError {
 public:
@@ -30,13 +30,22 @@ private:
 // Finds the processes listening on a TCP port by asking lsof.
 class PortScannerService {
 public:
+    // Where lsof lives on Linux, in the order it is looked for; errors name the first.
+    static const QStringList lsofCandidates;
     static const QString lsofPath;
+    // The first of `candidates` that is an executable file, or else the first one.
+    static QString locateLsof(const QStringList &candidates = lsofCandidates);
 
-    explicit PortScannerService(RunCommand run = CommandRunner::run,
-                                FindHiddenListener findHiddenListener = KernelTcpTable::hasListener);
+    explicit PortScannerService(
+        RunStoppableCommand run = CommandRunner::runStoppable,
+        FindHiddenListener findHiddenListener = KernelTcpTable::hasListener);
+    // For a stand-in runner that has nothing to stop.
+    explicit PortScannerService(
+        RunCommand run, FindHiddenListener findHiddenListener = KernelTcpTable::hasListener);
 
-    // Throws PortScannerError, or CommandRunnerError when lsof cannot be started.
-    QCoro::Task<QList<PortProcess>> findListeners(qint64 port) const;
+    // Throws PortScannerError, or CommandRunnerError when lsof cannot be started. A stop request
+    // ends lsof and yields an empty list nobody is meant to read.
+    QCoro::Task<QList<PortProcess>> findListeners(qint64 port, std::stop_token stop = {}) const;
 
     static QStringList lsofArguments(qint64 port);
     static std::optional<PortProcess> parseListenerLine(const QString &line, qint64 port);
@@ -46,6 +55,6 @@ public:
     static QStringList splitLines(const QString &text);
 
 private:
-    RunCommand m_run;
+    RunStoppableCommand m_run;
     FindHiddenListener m_findHiddenListener;
 };
