@@ -60,6 +60,8 @@ private slots:
         child.start(program, {u"-c"_s, u"sleep 30; :"_s, u"it's"_s});
         QVERIFY(child.waitForStarted());
         const auto pid = pid_t(child.processId());
+        // Exec reports success a moment before the kernel shows the new arguments.
+        QTRY_VERIFY(!ProcessIdentity::read(pid).commandLine.isEmpty());
         const ProcessIdentity identity = ProcessIdentity::read(pid);
         const bool asAnotherUser = ::geteuid() == 0 && ::seteuid(65534) == 0;
         const ProcessIdentity seen = ProcessIdentity::read(pid);

@@ -256,7 +256,8 @@ private slots:
         window.resize(306, 300);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        state.scanPort(3000); // lsof answers at once
+        state.scanPort(3000);
+        QTRY_COMPARE(state.status(), ScanStatus::error);
 
         QQuickItem *line = child(view, "statusLine");
         QVERIFY(line->property("text").toString().size() <= TextExcerpt::lineLimit + 1);
