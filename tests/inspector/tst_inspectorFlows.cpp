@@ -302,20 +302,6 @@ private slots:
             (QStringList{u"Port 3000 is available"_s, u"Scanned port 3000"_s, u"Killed PID 77"_s,
                          u"Found python3 PID 77"_s, u"Scanned port 3000"_s, u"Killed PID 4242"_s}));
     }
-
-    // The window may close while a tool runs; its answer must then touch nothing.
-    void closingTheWindowMidFlow() {
-        auto scanning = makeState();
-        scan(*scanning, u"3000"_s);
-        auto killing = makeState();
-        confirm(*killing, node, false);
-        scanning.reset();
-        killing.reset();
-        runner->answer(0, found(u"node"_s, 4242, 3000));
-        runner->answer(1, killed);
-        QTest::qWait(50);
-        QCOMPARE(runner->callCount(), 2);
-    }
 };
 
 QTEST_GUILESS_MAIN(InspectorFlowsTest)
