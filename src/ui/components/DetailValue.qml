@@ -54,28 +54,36 @@ Item {
         color: root.activeFocus ? Kit.Palette.textPrimary : root.highlight ? Kit.Palette.accentMint : Kit.Palette.textSecondary
         Accessible.ignored: true
     }
-    ToolTip {
-        objectName: "detailToolTip"
-        visible: hover.hovered && value.truncated
-        delay: 400
-        width: Math.min(implicitWidth, 420)
-        text: root.text
+    // Built on hover only: a card has four of these and cards are built while scrolling.
+    Loader {
+        anchors.fill: parent
+        active: hover.hovered && value.truncated
 
-        contentItem: Text {
-            text: TextExcerpt.line(root.text)
-            textFormat: Text.PlainText
-            wrapMode: Text.WrapAnywhere
-            font.family: Fonts.mono
-            font.pixelSize: 12
-            font.weight: Font.Medium
-            color: Kit.Palette.textPrimary
-            Accessible.ignored: true
-        }
-        background: Rectangle {
-            radius: 6
-            color: Kit.Palette.surfaceRaised
-            border.color: Kit.Palette.withOpacity(Kit.Palette.steelTeal, 0.5)
-            border.width: 1
+        sourceComponent: Item {
+            ToolTip {
+                objectName: "detailToolTip"
+                visible: true
+                delay: 400
+                width: Math.min(implicitWidth, 420)
+                text: root.text
+
+                contentItem: Text {
+                    text: TextExcerpt.line(root.text)
+                    textFormat: Text.PlainText
+                    wrapMode: Text.WrapAnywhere
+                    font.family: Fonts.mono
+                    font.pixelSize: 12
+                    font.weight: Font.Medium
+                    color: Kit.Palette.textPrimary
+                    Accessible.ignored: true
+                }
+                background: Rectangle {
+                    radius: 6
+                    color: Kit.Palette.surfaceRaised
+                    border.color: Kit.Palette.withOpacity(Kit.Palette.steelTeal, 0.5)
+                    border.width: 1
+                }
+            }
         }
     }
 }
