@@ -67,6 +67,24 @@ struct Shot {
         return false;
     }
 
+    // Gives the first item named `name` keyboard focus as Tab would, so its focus ring shows.
+    bool tabTo(const QString &name) {
+        QQuickItem *target = find(window->contentItem(), name);
+        if (target)
+            target->forceActiveFocus(Qt::TabFocusReason);
+        return target && grabWhenSettled();
+    }
+
+    static QQuickItem *find(QQuickItem *root, const QString &name) {
+        for (QQuickItem *item : root->childItems()) {
+            if (item->objectName() == name)
+                return item;
+            if (QQuickItem *found = find(item, name))
+                return found;
+        }
+        return nullptr;
+    }
+
     bool scanEnded() const {
         return state.statusName() != QStringLiteral("idle") &&
                state.statusName() != QStringLiteral("scanning");
@@ -76,6 +94,7 @@ struct Shot {
 struct Listeners {
     ListenerGroup alone{1};
     ListenerGroup shared{3};
+    ListenerGroup many{12};
     quint16 freePort = ListenerGroup(1).port();
 };
 
@@ -148,6 +167,58 @@ const Scene scenes[] = {
          shot.state.confirmPendingKill();
          return QTest::qWaitFor([&shot] { return !shot.image.isNull(); }, 10000) &&
                 QTest::qWaitFor([&shot] { return !shot.state.activeKillPID(); }, 10000);
+     }},
+    // The line under the field; nothing above or beside it may move.
+    {"validation",
+     [](Shot &shot, const Listeners &) {
+         shot.state.startScan();
+         return shot.grabWhenSettled();
+     }},
+    // More cards than fit: the lower edge fades; the status names twelve listeners.
+    {"many-cards",
+     [](Shot &shot, const Listeners &listeners) {
+         return shot.scan(listeners.many.port()) && shot.grabWhenSettled();
+     }},
+    // Scrolled half way: both edges fade.
+    {"many-cards-scrolled",
+     [](Shot &shot, const Listeners &listeners) {
+         if (!shot.scan(listeners.many.port()))
+             return false;
+         QQuickItem *cards = Shot::find(shot.window->contentItem(), QStringLiteral("cardScroll"));
+         cards->setProperty("contentY", 500);
+         return shot.grabWhenSettled();
+     }},
+    // Scrolled down to older lines when a new one arrives: the cue shows.
+    {"activity-new",
+     [](Shot &shot, const Listeners &) {
+         for (int i = 1; i <= 8; ++i)
+             shot.state.appendActivity(QStringLiteral("Scanned port %1").arg(3000 + i));
+         QQuickItem *log = Shot::find(shot.window->contentItem(), QStringLiteral("activityScroll"));
+         QTest::qWait(100);
+         log->setProperty("contentY", log->property("contentHeight").toReal() - log->height());
+         QTest::qWait(100);
+         shot.state.appendActivity(QStringLiteral("Scanned port 4000"));
+         return shot.grabWhenSettled();
+     }},
+    {"focus-field",
+     [](Shot &shot, const Listeners &) { return shot.tabTo(QStringLiteral("portField")); }},
+    {"focus-scan",
+     [](Shot &shot, const Listeners &) { return shot.tabTo(QStringLiteral("scanButton")); }},
+    {"focus-link",
+     [](Shot &shot, const Listeners &) { return shot.tabTo(QStringLiteral("creditLink")); }},
+    {"focus-window-button",
+     [](Shot &shot, const Listeners &) { return shot.tabTo(QStringLiteral("closeButton")); }},
+    {"focus-kill",
+     [](Shot &shot, const Listeners &listeners) {
+         return shot.scan(listeners.alone.port()) && shot.tabTo(QStringLiteral("forceKillButton"));
+     }},
+    {"focus-alert",
+     [](Shot &shot, const Listeners &listeners) {
+         if (!shot.scan(listeners.alone.port()))
+             return false;
+         shot.state.requestKill(shot.state.processes().at(0), false);
+         QTest::qWait(300);
+         return shot.tabTo(QStringLiteral("alertDestructive"));
      }},
 };
 

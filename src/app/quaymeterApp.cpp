@@ -45,7 +45,9 @@ QImage readQuietly(const QString &file) {
 
 } // namespace
 
-QuaymeterApp::QuaymeterApp() {
+QuaymeterApp::QuaymeterApp() = default;
+
+void QuaymeterApp::setIcon() {
     // Installed where the icon theme looks, the theme has the icon; run from the build tree or
     // another prefix, the files shipped beside the program stand in.
     const QString icon = QString::fromLatin1(GeneratedAssetSymbols::appIcon);
@@ -100,6 +102,10 @@ int QuaymeterApp::run(const std::optional<QString> &portText) {
     QQuickWindow *window = windows ? windows->openWindow() : nullptr;
     if (!window)
         return 1;
+    // Decoding the icon's PNGs costs the first frame several milliseconds and nothing shows it
+    // before the window is up, so it waits for that frame; the open windows then take it.
+    QObject::connect(window, &QQuickWindow::frameSwapped, window, setIcon,
+                     Qt::SingleShotConnection);
     if (portText) {
         // The same steps as typing the port and pressing Scan.
         const auto *content = window->findChild<QQuickItem *>(QStringLiteral("contentView"));

@@ -4,8 +4,8 @@
 #include <QString>
 #include <optional>
 
-// The application: sets its icon, then opens the first window and runs the event loop until
-// the user quits or closes the last window.
+// The application: opens the first window, sets its icon once that window has drawn, and runs
+// the event loop until the user quits or closes the last window.
 class QuaymeterApp {
 public:
     QuaymeterApp();
@@ -27,5 +27,7 @@ public:
     static bool setIconFromResources();
 
 private:
+    static void setIcon();
+
     QQmlApplicationEngine m_engine;
 };

@@ -3,6 +3,7 @@
 #include "uiTestSupport.h"
 
 #include <QAccessible>
+#include <QClipboard>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QtQml/qqmlextensionplugin.h>
@@ -129,6 +130,66 @@ private slots:
         QCOMPARE(child(rows.last(), "activityMessage")->property("text"), u"line 2"_s);
         QCOMPARE(child(rows.first(), "activityTime")->property("text"),
                  activityTimeFormatter().string(m_state->activityEntries().first().date));
+    }
+
+    // Everything already on screen stays where it was when the line under the field shows.
+    void nothingMovesWhenTheValidationLineShows() {
+        const char *names[] = {"header", "portInputPanel", "activityPanel", "resultsPanel",
+                               "footer"};
+        QList<QRectF> before;
+        for (const char *name : names)
+            before.append(sceneRect(item(name)));
+        m_state->startScan();
+        QTRY_VERIFY(item("validationMessage")->isVisible());
+        QTest::qWait(200); // the new line is laid out, the results panel re-pinned
+        for (const char *name : names)
+            QCOMPARE(sceneRect(item(name)), before.takeFirst());
+    }
+
+    void focusRingShowsForTheKeyboardOnly_data() {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<bool>("clickable");
+        for (const char *name : {"portField", "scanButton", "killButton", "forceKillButton"})
+            QTest::newRow(name) << QByteArray(name) << true;
+        for (const char *name : {"creditLink", "closeButton"}) // a click would leave the window
+            QTest::newRow(name) << QByteArray(name) << false;
+    }
+    void focusRingShowsForTheKeyboardOnly() {
+        QFETCH(QByteArray, name);
+        QFETCH(bool, clickable);
+        ListenerGroup listener(1);
+        QVERIFY(scan(listener.port()));
+        QQuickItem *control = item(name);
+        QQuickItem *ring = child(control, "focusRing");
+        if (clickable) { // released away from it, so a kill button asks nothing
+            QTest::mousePress(m_window, Qt::LeftButton, {}, sceneRect(control).center().toPoint());
+            QTest::mouseRelease(m_window, Qt::LeftButton, {}, {1, 1});
+            QTRY_VERIFY(control->hasActiveFocus());
+            QVERIFY(!ring->isVisible());
+        }
+        int presses = 0;
+        do
+            QTest::keyClick(m_window, Qt::Key_Tab);
+        while (!control->hasActiveFocus() && ++presses < 40);
+        QVERIFY(ring->isVisible());
+    }
+
+    // A cut text is cut only after it shrank and tightened, and can still be read and copied whole.
+    void cutTextsStayReadableInFull() {
+        ListenerGroup listener(1);
+        QVERIFY(scan(listener.port()));
+        QQuickItem *status = item("statusLine");
+        if (status->property("truncated").toBool()) {
+            QCOMPARE_LT(status->property("font").value<QFont>().letterSpacing(), 0);
+            QCOMPARE(QAccessible::queryAccessibleInterface(status)->text(QAccessible::Description),
+                     m_state->statusMessage());
+        }
+        QQuickItem *output = item("outputValue");
+        const QString whole = m_state->processes().first().rawOutput;
+        QCOMPARE(QAccessible::queryAccessibleInterface(output)->text(QAccessible::Name), whole);
+        click(output);
+        QTest::keyClick(m_window, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), whole);
     }
 
     void eachWindowHasItsOwnState() {

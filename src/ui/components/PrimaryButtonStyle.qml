@@ -14,8 +14,10 @@ Button {
     bottomPadding: 13
     leftPadding: 16
     rightPadding: 16
-    // Dimmed like the desktop's own disabled buttons, so a disabled scan does not look pressable.
+    // Dimmed like the desktop's own disabled buttons, so a disabled scan does not look pressable;
+    // faded as one layer, or the label would fade over an already faded fill and be lost.
     opacity: enabled ? 1 : 0.45
+    layer.enabled: !enabled
 
     contentItem: Text {
         text: root.text
@@ -38,6 +40,10 @@ Button {
             anchors.fill: parent
             radius: 8
             color: Kit.Palette.withOpacity(Kit.Palette.accentCyan, root.pressed ? 0.78 : 1.0)
+        }
+        FocusRing {
+            anchors.fill: parent
+            shown: root.visualFocus
         }
     }
 

@@ -9,6 +9,8 @@ Button {
 
     required property color accent
     required property bool filled
+    // What Return presses in an alert: drawn with a stronger outline.
+    property bool isDefault: false
 
     font.family: Fonts.system
     font.pixelSize: 12
@@ -17,8 +19,12 @@ Button {
     bottomPadding: 9
     leftPadding: 12
     rightPadding: 12
-    // Dimmed like the desktop's own disabled buttons, so a busy card does not look pressable.
-    opacity: enabled ? 1 : 0.45
+    // Dimmed like the desktop's own disabled buttons, so a busy card does not look pressable;
+    // faded as one layer, and less than the bright Scan button, so the accent label stays legible.
+    opacity: enabled ? 1 : 0.78
+    layer.enabled: !enabled
+    Keys.onReturnPressed: clicked()
+    Keys.onEnterPressed: clicked()
 
     contentItem: Text {
         objectName: "buttonLabel"
@@ -33,8 +39,13 @@ Button {
         objectName: "buttonFill"
         radius: 8
         color: Kit.Palette.withOpacity(root.accent, root.filled ? (root.pressed ? 0.74 : 0.95) : (root.pressed ? 0.18 : 0.08))
-        border.color: Kit.Palette.withOpacity(root.accent, 0.46)
-        border.width: 1
+        border.color: Kit.Palette.withOpacity(root.accent, root.isDefault ? 1 : 0.46)
+        border.width: root.isDefault ? 2 : 1
+
+        FocusRing {
+            anchors.fill: parent
+            shown: root.visualFocus
+        }
     }
 
     Accessible.name: text

@@ -223,7 +223,8 @@ void ShadowItem::invalidate() {
 void ShadowItem::updatePolish() {
     m_silhouette.size = size();
     const qreal dpr = window() ? window()->effectiveDevicePixelRatio() : 1.0;
-    m_image = render(m_silhouette, m_color, m_blurRadius, dpr);
+    // An unlit glow (the port field's while it has no focus) costs a blur for nothing.
+    m_image = m_color.alpha() == 0 ? QImage() : render(m_silhouette, m_color, m_blurRadius, dpr);
     m_imageChanged = true;
     update();
 }

@@ -1,5 +1,6 @@
 pragma ComponentBehavior: Bound
 import QtQuick
+import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import Quaymeter
 import Quaymeter as Kit
@@ -29,8 +30,14 @@ Item {
             caption: "Recent actions"
         }
 
-        // No scroll bars: the list is short and flicks or wheels like any other.
+        // No scroll bars: the list is short and flicks or wheels like any other. The newest
+        // entry arrives on top, in sight unless the user scrolled down to older ones: then a cue
+        // says so rather than moving the lines being read.
         Flickable {
+            id: scroll
+
+            property bool unseenEntry: false
+
             objectName: "activityScroll"
             Layout.fillWidth: true
             Layout.preferredHeight: 116
@@ -40,6 +47,18 @@ Item {
             contentWidth: width
             contentHeight: rows.implicitHeight
             boundsBehavior: Flickable.StopAtBounds
+            onContentYChanged: {
+                if (atYBeginning)
+                    unseenEntry = false;
+            }
+
+            Connections {
+                function onActivityEntriesChanged() {
+                    scroll.unseenEntry = !scroll.atYBeginning;
+                }
+
+                target: root.inspector
+            }
 
             Column {
                 id: rows
@@ -92,6 +111,55 @@ Item {
                             Accessible.role: Accessible.StaticText
                             Accessible.name: text
                         }
+                    }
+                }
+            }
+
+            EdgeFade {
+                parent: scroll
+                width: scroll.width
+                atTop: true
+                shown: !scroll.atYBeginning
+            }
+            EdgeFade {
+                parent: scroll
+                y: scroll.height - height
+                width: scroll.width
+                shown: !scroll.atYEnd
+            }
+            AbstractButton {
+                id: newCue
+
+                objectName: "activityNewCue"
+                parent: scroll
+                x: scroll.width - width
+                y: 2
+                visible: scroll.unseenEntry
+                text: "new"
+                padding: 3
+                leftPadding: 8
+                rightPadding: 8
+                onClicked: scroll.contentY = 0
+                Accessible.role: Accessible.Button
+                Accessible.name: "Show the newest entry"
+
+                contentItem: Text {
+                    text: newCue.text
+                    textFormat: Text.PlainText
+                    font.family: Fonts.system
+                    font.pixelSize: 11
+                    font.weight: Font.Bold
+                    color: Kit.Palette.canvasBottom
+                    Accessible.ignored: true
+                }
+                background: Rectangle {
+                    radius: height / 2
+                    color: Kit.Palette.accentCyan
+
+                    FocusRing {
+                        anchors.fill: parent
+                        shapeRadius: height / 2
+                        shown: newCue.visualFocus
                     }
                 }
             }

@@ -111,9 +111,10 @@ Item {
 
         objectName: "contentColumn"
         x: 22
-        // The window cannot grow: when the validation line makes the column too tall, the top
-        // padding gives way (and the bottom keeps 4) rather than the footer leaving the window.
-        y: Math.min(42, root.height - 4 - implicitHeight)
+        // The window cannot grow and the column is as tall in every state (the port panel keeps
+        // room for its validation line), so the top padding gives the same few points always and
+        // nothing moves when that line comes or goes.
+        y: Math.min(42, root.height - 8 - implicitHeight)
         width: root.width - 44
         spacing: 8
 
@@ -282,6 +283,12 @@ Item {
                     color: Kit.Palette.withOpacity(Kit.Palette.canvasBottom, 0.58)
                     border.color: Kit.Palette.withOpacity(Kit.Palette.steelTeal, 0.24)
                     border.width: 1
+
+                    FocusRing {
+                        anchors.fill: parent
+                        shapeRadius: height / 2
+                        shown: creditLink.visualFocus
+                    }
                 }
             }
         }

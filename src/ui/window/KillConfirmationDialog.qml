@@ -94,10 +94,13 @@ Dialog {
         standardButtons: Dialog.Cancel
         background: null
 
+        // Cancel is the default: Return in the alert leaves the process alone.
         delegate: SecondaryButtonStyle {
             objectName: "alertCancel"
             accent: Kit.Palette.textSecondary
             filled: false
+            isDefault: true
+            focus: true
         }
 
         SecondaryButtonStyle {

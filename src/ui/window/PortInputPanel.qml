@@ -101,6 +101,10 @@ Item {
                             border.color: root.inspector.isPortFocused ? Kit.Palette.accentCyan : Kit.Palette.hairline
                             border.width: root.inspector.isPortFocused ? 1.4 : 1.0
                         }
+                        FocusRing {
+                            anchors.fill: parent
+                            shown: portField.activeFocus && (portField.focusReason === Qt.TabFocusReason || portField.focusReason === Qt.BacktabFocusReason || portField.focusReason === Qt.ShortcutFocusReason)
+                        }
                     }
 
                     Accessible.role: Accessible.EditableText
@@ -148,19 +152,31 @@ Item {
                 }
             }
 
-            Text {
-                objectName: "validationMessage"
-                visible: text.length > 0
-                text: root.inspector.validationMessage
-                textFormat: Text.PlainText
-                font.family: Fonts.system
-                font.pixelSize: 12
-                font.weight: Font.Medium
-                color: Kit.Palette.accentPink
+            // Its line is kept free while no message shows, so the panels below never move.
+            Item {
                 Layout.fillWidth: true
-                wrapMode: Text.Wrap
-                Accessible.role: Accessible.StaticText
-                Accessible.name: text
+                implicitHeight: Math.max(validation.implicitHeight, oneLine.height)
+
+                FontMetrics {
+                    id: oneLine
+                    font: validation.font
+                }
+                Text {
+                    id: validation
+
+                    objectName: "validationMessage"
+                    width: parent.width
+                    visible: text.length > 0
+                    text: root.inspector.validationMessage
+                    textFormat: Text.PlainText
+                    font.family: Fonts.system
+                    font.pixelSize: 12
+                    font.weight: Font.Medium
+                    color: Kit.Palette.accentPink
+                    wrapMode: Text.Wrap
+                    Accessible.role: Accessible.StaticText
+                    Accessible.name: text
+                }
             }
         }
 
@@ -192,6 +208,11 @@ Item {
                 // A tool's error text may run long; only what one line can show is laid out, and
                 // what the line cuts off is read on hover or by a screen reader.
                 readonly property string whole: root.inspector.statusMessage
+                // Before the end is cut, the text shrinks (not below 0.82 of 13: pixel sizes are
+                // whole, so 11) and then tightens its letter spacing by up to 0.6 a letter.
+                readonly property real naturalWidth: atFullSize.advanceWidth
+                readonly property int fittedSize: Math.max(11, Math.min(13, Math.floor(13 * width / Math.max(1, naturalWidth))))
+                readonly property real overrun: naturalWidth * fittedSize / 13 - width
 
                 objectName: "statusLine"
                 Layout.fillWidth: true
@@ -199,18 +220,23 @@ Item {
                 text: TextExcerpt.line(root.inspector.statusMessage)
                 textFormat: Text.PlainText
                 font.family: Fonts.system
-                font.pixelSize: 13
+                font.pixelSize: fittedSize
                 font.weight: Font.Medium
+                font.letterSpacing: overrun > 0 ? -Math.min(0.6, overrun / Math.max(1, text.length)) : 0
                 color: Kit.Palette.textSecondary
                 maximumLineCount: 1
-                // Shrinks to 0.82 of its size before the end is cut.
-                fontSizeMode: Text.HorizontalFit
-                minimumPixelSize: 11
                 elide: Text.ElideRight
                 Accessible.role: Accessible.StaticText
                 Accessible.name: text
                 Accessible.description: truncated ? whole : ""
 
+                TextMetrics {
+                    id: atFullSize
+                    font.family: Fonts.system
+                    font.pixelSize: 13
+                    font.weight: Font.Medium
+                    text: statusLine.text
+                }
                 HoverHandler {
                     id: statusHover
                 }

@@ -118,4 +118,19 @@ Item {
             }
         }
     }
+    EdgeFade {
+        objectName: "cardsFadeTop"
+        atTop: true
+        x: cards.x + content.x
+        y: cards.y + content.y
+        width: cards.width
+        shown: cards.visible && !cards.atYBeginning
+    }
+    EdgeFade {
+        objectName: "cardsFadeBottom"
+        x: cards.x + content.x
+        y: cards.y + content.y + cards.height - height
+        width: cards.width
+        shown: cards.visible && !cards.atYEnd
+    }
 }

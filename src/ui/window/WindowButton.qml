@@ -26,6 +26,12 @@ AbstractButton {
         color: Kit.Palette.withOpacity(root.tint, root.pressed ? 0.6 : 0.85)
         border.color: Kit.Palette.withOpacity(Kit.Palette.canvasBottom, 0.4)
         border.width: 1
+
+        FocusRing {
+            anchors.fill: parent
+            shapeRadius: width / 2
+            shown: root.visualFocus
+        }
     }
     contentItem: Text {
         text: root.glyph
