@@ -37,23 +37,17 @@ def wait_until(predicate, message, timeout=TIMEOUT):
 _LISTENER = r"""
 import ctypes, signal, socket, sys
 ctypes.CDLL(None).prctl(1, signal.SIGKILL)  # never outlive the test
-if len(sys.argv) > 2:  # a server that ignores a plain kill
-    signal.signal(signal.SIGTERM, signal.SIG_IGN)
-s = socket.socket()
-s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEPORT, 1)
-s.bind(("127.0.0.1", int(sys.argv[1])))
-s.listen()
+s = socket.create_server(("127.0.0.1", int(sys.argv[1])), reuse_port=True)
 print(s.getsockname()[1], flush=True)
-while True:
-    signal.pause()
+signal.pause()
 """
 
 
 class Listener:
     # A real python3 process listening on 127.0.0.1:port (0: the kernel picks one).
 
-    def __init__(self, port=0, *flags):
-        self.proc = subprocess.Popen(["/usr/bin/python3", "-c", _LISTENER, str(port), *flags],
+    def __init__(self, port=0):
+        self.proc = subprocess.Popen(["/usr/bin/python3", "-c", _LISTENER, str(port)],
                                      stdout=subprocess.PIPE, text=True)
         self.port, self.pid = int(self.proc.stdout.readline()), self.proc.pid
 

@@ -16,9 +16,9 @@
 // leaves them listening; they are killed and reaped when the group goes.
 class ListenerGroup {
 public:
-    explicit ListenerGroup(int processes, bool ipv6Only = false) {
-        for (int i = 0; i < processes; ++i)
-            if (!forkListener(i + 1, ipv6Only)) {
+    explicit ListenerGroup(int processes, bool ipv6Only = false) : m_ipv6Only(ipv6Only) {
+        while (m_children.size() < processes)
+            if (!add()) {
                 m_port = 0;
                 return;
             }
@@ -36,9 +36,9 @@ public:
     quint16 port() const { return m_port; }
     const QList<pid_t> &children() const { return m_children; }
 
-private:
     // The first child takes a port the kernel picks; the others join it.
-    bool forkListener(int number, bool ipv6Only) {
+    bool add() {
+        const auto number = m_children.size() + 1;
         int ready[2];
         if (::pipe(ready) != 0)
             return false;
@@ -47,7 +47,7 @@ private:
         const quint16 wanted = m_port;
         const pid_t pid = ::fork();
         if (pid == 0)
-            listenUntilKilled(ready[1], wanted, name, ipv6Only);
+            listenUntilKilled(ready[1], wanted, name, m_ipv6Only);
         ::close(ready[1]);
         quint16 port = 0;
         const bool started = pid > 0 && ::read(ready[0], &port, sizeof port) == sizeof port;
@@ -58,6 +58,7 @@ private:
         return started && port > 0;
     }
 
+private:
     // Only async-signal-safe calls: the child of a threaded program must not touch locks. It drops
     // every inherited descriptor so it holds no other group's socket.
     [[noreturn]] static void listenUntilKilled(int ready, quint16 port, const char *name,
@@ -73,8 +74,8 @@ private:
         sockaddr_in6 v6{};
         v6.sin6_family = AF_INET6;
         v6.sin6_port = htons(port);
-        auto *address = ipv6Only ? reinterpret_cast<sockaddr *>(&v6)
-                                 : reinterpret_cast<sockaddr *>(&v4);
+        auto *address =
+            ipv6Only ? reinterpret_cast<sockaddr *>(&v6) : reinterpret_cast<sockaddr *>(&v4);
         socklen_t length = ipv6Only ? sizeof v6 : sizeof v4;
         const int fd = ::socket(address->sa_family, SOCK_STREAM, 0);
         const int on = 1;
@@ -91,6 +92,7 @@ private:
             ::pause();
     }
 
+    bool m_ipv6Only;
     quint16 m_port = 0;
     QList<pid_t> m_children;
 };
