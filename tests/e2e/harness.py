@@ -88,8 +88,18 @@ def press(node, name="Press"):
     assert action.doAction(index), f"{node.name!r} refused {name}"
 
 
+def focus(node):
+    press(node, "SetFocus")
+    wait_until(lambda: node.getState().contains(pyatspi.STATE_FOCUSED), "focus")
+
+
+def _ignore_sigchld():
+    signal.signal(signal.SIGCHLD, signal.SIG_IGN)
+
+
 class App:
-    # The program in a process of its own, with accessibility forced on.
+    # The program in a process of its own, with accessibility forced on, started with SIGCHLD
+    # ignored as a careless launcher leaves it: the program must put it back to read its tools.
 
     def __init__(self, binary, args=(), env=None):
         pyatspi.Registry.getDesktop(0).childCount  # start the accessibility bus before Qt looks
@@ -98,7 +108,8 @@ class App:
         env = {**os.environ, "QT_QPA_PLATFORM": "xcb", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
                "XDG_RUNTIME_DIR": self.runtime.name, **(env or {})}
         self.proc = subprocess.Popen([binary, *args], env=env, stdin=subprocess.DEVNULL,
-                                     stdout=self.log, stderr=subprocess.STDOUT)
+                                     stdout=self.log, stderr=subprocess.STDOUT,
+                                     preexec_fn=_ignore_sigchld)
         self.root = wait_until(self._application, "the program on the accessibility bus")
 
     def _application(self):
@@ -110,8 +121,7 @@ class App:
         return find(self.root, role, name)
 
     def type(self, field, text):
-        press(field, "SetFocus")  # Qt 6.4 fields have no EditableText: type with key events
-        wait_until(lambda: field.getState().contains(pyatspi.STATE_FOCUSED), "focus")
+        focus(field)  # Qt 6.4 fields have no EditableText: type with key events
         pyatspi.Registry.generateKeyboardEvent(0, text, pyatspi.KEY_STRING)
 
     def scan(self, port):
@@ -119,6 +129,10 @@ class App:
         self.type(field, str(port))
         wait_until(lambda: field.queryText().getText(0, -1) == str(port), "the typed port")
         press(self.find("push button", "Scan"))
+
+    def wait_status(self, text):
+        status = find(self.find("status bar", "Status"), "label")
+        wait_until(lambda: status.name == text, repr(text))
 
     def output(self):
         self.log.seek(0)

@@ -13,7 +13,7 @@ import unittest
 import pyatspi
 
 import harness
-from harness import Listener, find, press, wait_until
+from harness import Listener, find, focus, press, wait_until
 
 
 def x11(*command):
@@ -25,16 +25,13 @@ class ScanAndKill(unittest.TestCase):
         with Listener() as first, Listener(first.port) as second:
             port = first.port
             app = harness.App(harness.binary)
-            status = find(app.find("status bar", "Status"), "label")
             app.scan(port)
-            wait_until(lambda: status.name == f"Found python3 PID {first.pid} listening on "
-                       f"port {port}.", "the listeners")
+            app.wait_status(f"Found python3 PID {first.pid} listening on port {port}.")
             # Who each card is, and a command line copied from its menu.
             card = app.find("panel", f"python3 PID {first.pid}")
             self.assertIn("\nExecutable: /usr/bin/python3", card.description)
             kill = find(card, "push button", "Kill Process")
-            press(kill, "SetFocus")
-            wait_until(lambda: kill.getState().contains(pyatspi.STATE_FOCUSED), "focus")
+            focus(kill)
             pyatspi.Registry.generateKeyboardEvent(0xFF67, None, pyatspi.KEY_SYM)  # Menu
             press(app.find("menu item", "Copy Command Line"))
             wait_until(lambda: x11("xclip", "-o", "-selection", "clipboard")
@@ -52,7 +49,7 @@ class ScanAndKill(unittest.TestCase):
                                  "Command line: " + shlex.join(listener.proc.args))
                 press(find(alert, "push button", button))
                 self.assertEqual(listener.wait_signal(), sent)
-            wait_until(lambda: status.name == f"Port {port} is available.", "a free port")
+            app.wait_status(f"Port {port} is available.")
 
             log = find(app.root, "list", "Activity")
             lines = [label.name for label in harness.find_all(log, "label")

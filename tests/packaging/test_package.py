@@ -7,7 +7,7 @@
 import glob, os, re, subprocess, sys, tempfile, unittest  # noqa: E401
 
 import harness
-from harness import App, Listener, find, press, pyatspi, wait_until
+from harness import App, Listener, focus, pyatspi, wait_until
 
 APP_ID = os.environ.get("QUAYMETER_APP_ID")
 ENTRY = f"/usr/share/applications/{APP_ID}.desktop"
@@ -31,13 +31,8 @@ def setUpModule():
     run("dpkg", "--install", deb)
 
 
-def status_line(app):
-    return find(app.find("status bar", "Status"), "label")
-
-
-def wait_found(status, listener):
-    wait_until(lambda: status.name == f"Found python3 PID {listener.pid} listening on port "
-               f"{listener.port}.", "the listener in the status line")
+def wait_found(app, listener):
+    app.wait_status(f"Found python3 PID {listener.pid} listening on port {listener.port}.")
 
 
 class InstalledProgram(unittest.TestCase):
@@ -48,16 +43,15 @@ class InstalledProgram(unittest.TestCase):
     def test_x11_argument_typed_scan_window_class_and_icon(self):
         with Listener() as listener:
             app = App(harness.binary, ["70000"])
-            field, status = app.find("text", "TCP Port"), status_line(app)
+            field = app.find("text", "TCP Port")
             # A wrong argument is typed in as it is and judged like typed text.
-            wait_until(lambda: field.queryText().getText(0, -1) == "70000" and
-                       status.name == "Port must be between 1 and 65535.", "the judged argument")
-            press(field, "SetFocus")
-            wait_until(lambda: field.getState().contains(pyatspi.STATE_FOCUSED), "focus")
+            app.wait_status("Port must be between 1 and 65535.")
+            self.assertEqual(field.queryText().getText(0, -1), "70000")
+            focus(field)
             # One stream of keys, so Return comes after the digits: five BackSpaces, port, Return.
             for key in [0xFF08] * 5 + [ord(digit) for digit in str(listener.port)] + [0xFF0D]:
                 pyatspi.Registry.generateKeyboardEvent(key, None, pyatspi.KEY_SYM)
-            wait_found(status, listener)
+            wait_found(app, listener)
             window = run("xdotool", "search", "--onlyvisible", "--pid", str(app.proc.pid)).split()
             wm_class = re.findall(r'"(.*?)"', run("xprop", "-id", window[-1], "WM_CLASS"))[-1]
             self.assertIn(f"\nStartupWMClass={wm_class}\n", open(ENTRY).read())
@@ -77,7 +71,7 @@ class InstalledProgram(unittest.TestCase):
         with Listener() as listener:
             app = App(harness.binary, [str(listener.port)], {
                 "QT_QPA_PLATFORM": "wayland", "WAYLAND_DISPLAY": socket, "WAYLAND_DEBUG": "client"})
-            wait_found(status_line(app), listener)
+            wait_found(app, listener)
             self.assertEqual(app.close(), 0)
         # The protocol trace names the app id; any other line would be a message from Qt.
         self.assertEqual(re.findall(r'set_app_id\("(.*)"\)', app.output()), [APP_ID])

@@ -4,9 +4,6 @@
 
 #include <QTemporaryDir>
 #include <QtTest>
-#include <spawn.h>
-
-extern char **environ;
 
 using namespace Qt::StringLiterals;
 
@@ -21,13 +18,6 @@ bool gone(pid_t pid) {
 bool ended(pid_t pid) {
     QFile stat(u"/proc/%1/stat"_s.arg(pid));
     return !stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ");
-}
-
-bool ignoresSigchld(pid_t pid) {
-    QFile status(u"/proc/%1/status"_s.arg(pid));
-    const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
-    const qsizetype at = text.indexOf("SigIgn:\t");
-    return at < 0 || (text.mid(at + 8, 16).toULongLong(nullptr, 16) >> (SIGCHLD - 1)) & 1;
 }
 
 } // namespace
@@ -62,17 +52,6 @@ private slots:
             QCOMPARE(error.errorDescription(),
                      u"Could not wait for "_s + tool + u" to finish. No child processes"_s);
         }
-    }
-
-    void programPutsSigchldBackToDefault() {
-        std::signal(SIGCHLD, SIG_IGN); // as a careless launcher leaves it, inherited across exec
-        pid_t pid = -1;
-        char *argv[] = {const_cast<char *>(QUAYMETER_PROGRAM), nullptr};
-        const int spawned = ::posix_spawn(&pid, argv[0], nullptr, nullptr, argv, environ);
-        std::signal(SIGCHLD, SIG_DFL);
-        QCOMPARE(spawned, 0);
-        const auto end = qScopeGuard([pid] { ::kill(pid, SIGKILL), ::waitpid(pid, nullptr, 0); });
-        QTRY_VERIFY(!ignoresSigchld(pid));
     }
 
     void childrenGetEnglishUtf8AndTheRestOfTheEnvironment() {

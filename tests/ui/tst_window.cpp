@@ -156,17 +156,6 @@ private slots:
         victim.waitForFinished();
     }
 
-    void activityShowsTheNewestEightWithTheirTimes() {
-        for (int i = 1; i <= 9; ++i)
-            m_state->appendActivity(u"line %1"_s.arg(i));
-        const QList<QQuickItem *> rows = items("activityRow");
-        QCOMPARE(rows.size(), 8);
-        QCOMPARE(child(rows.first(), "activityMessage")->property("text"), u"line 9"_s);
-        QCOMPARE(child(rows.last(), "activityMessage")->property("text"), u"line 2"_s);
-        QCOMPARE(child(rows.first(), "activityTime")->property("text"),
-                 activityTimeFormatter().string(m_state->activityEntries().first().date));
-    }
-
     // The first press on an empty field says why, and nothing already on screen moves for it.
     void validationLineShowsAndNothingMoves() {
         const char *names[] = {"header", "portInputPanel", "activityPanel", "resultsPanel",
@@ -312,37 +301,17 @@ private slots:
 
     // A long status is cut only after it shrank and tightened, and is readable whole.
     void longStatusIsCutAndReadableWhole() {
-        // What lsof prints when it refuses its arguments: longer than the line, short enough to
-        // be read whole.
-        const PortScannerService refused(
-            [](const QString &, const QStringList &) -> QCoro::Task<CommandResult> {
-                co_return CommandResult{
-                    {}, u"lsof: unknown service abc for tcp in: -i TCP:abc"_s, 1};
-            },
-            {});
-        InspectorState state(refused, ProcessKillerService());
-        QQmlComponent component(&m_engine);
-        component.setData("import Quaymeter\nPortInputPanel {}",
-                          QUrl(QStringLiteral("qrc:/P.qml")));
-        std::unique_ptr<QObject> panel(
-            component.createWithInitialProperties({{"inspector", QVariant::fromValue(&state)}}));
-        auto *view = qobject_cast<QQuickItem *>(panel.get());
-        QQuickWindow window;
-        view->setParentItem(window.contentItem());
-        window.resize(306, 300);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        state.scanPort(3000);
-        QTRY_COMPARE(state.status(), ScanStatus::error);
-
-        QQuickItem *line = child(view, "statusLine");
+        const PortProcess impossible{u"x"_s, std::numeric_limits<pid_t>::min(), {}, {}, {}, 3000};
+        m_state->confirmKill({QUuid::createUuid(), impossible, false});
+        QTRY_COMPARE(m_state->status(), ScanStatus::error);
+        QQuickItem *line = item("statusLine");
         QVERIFY(line->property("truncated").toBool());
         QCOMPARE_LT(line->property("font").value<QFont>().letterSpacing(), 0); // tightened first
         const auto whole =
             QAccessible::queryAccessibleInterface(line)->text(QAccessible::Description);
-        QCOMPARE(whole, state.statusMessage());
-        QTest::mouseMove(&window, sceneRect(line).center().toPoint());
-        QObject *tip = line->findChild<QObject *>(QStringLiteral("statusToolTip"));
+        QCOMPARE(whole, m_state->statusMessage());
+        QTest::mouseMove(m_window, sceneRect(line).center().toPoint());
+        QObject *tip = line->findChild<QObject *>(u"statusToolTip"_s);
         QTRY_VERIFY(tip->property("visible").toBool());
         QCOMPARE(tip->property("text").toString(), whole);
     }
