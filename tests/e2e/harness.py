@@ -5,7 +5,6 @@
 
 import os
 import signal
-import socket
 import subprocess
 import sys
 import tempfile
@@ -43,23 +42,17 @@ signal.pause()
 """
 
 
-class Listener:
-    # A real python3 process listening on 127.0.0.1:port (0: the kernel picks one).
+class Listener(subprocess.Popen):
+    # A real python3 process listening on 127.0.0.1:port (0: the kernel picks one), killed on exit.
 
     def __init__(self, port=0):
-        self.proc = subprocess.Popen(["/usr/bin/python3", "-c", _LISTENER, str(port)],
-                                     stdout=subprocess.PIPE, text=True)
-        self.port, self.pid = int(self.proc.stdout.readline()), self.proc.pid
-
-    def wait_signal(self):
-        return -self.proc.wait(TIMEOUT)
-
-    def __enter__(self):
-        return self
+        super().__init__(["/usr/bin/python3", "-c", _LISTENER, str(port)], stdout=subprocess.PIPE,
+                         text=True)
+        self.port = int(self.stdout.readline())
 
     def __exit__(self, *exc):
-        self.proc.kill()
-        self.proc.wait()
+        self.kill()
+        super().__exit__(*exc)
 
 
 def find_all(root, role, name=None):

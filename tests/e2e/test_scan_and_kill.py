@@ -35,7 +35,7 @@ class ScanAndKill(unittest.TestCase):
             pyatspi.Registry.generateKeyboardEvent(0xFF67, None, pyatspi.KEY_SYM)  # Menu
             press(app.find("menu item", "Copy Command Line"))
             wait_until(lambda: x11("xclip", "-o", "-selection", "clipboard")
-                       == shlex.join(first.proc.args), "the command line on the clipboard")
+                       == shlex.join(first.args), "the command line on the clipboard")
 
             for listener, button, title, word, sent in (
                     (first, "Kill Process", "Kill process?", "kill", signal.SIGTERM),
@@ -46,9 +46,9 @@ class ScanAndKill(unittest.TestCase):
                 message = find(alert, "label", f"Quaymeter will send {word} to python3 PID "
                                                f"{listener.pid} on port {port}.")
                 self.assertEqual(message.description,
-                                 "Command line: " + shlex.join(listener.proc.args))
+                                 "Command line: " + shlex.join(listener.args))
                 press(find(alert, "push button", button))
-                self.assertEqual(listener.wait_signal(), sent)
+                self.assertEqual(listener.wait(harness.TIMEOUT), -sent)
             app.wait_status(f"Port {port} is available.")
 
             log = find(app.root, "list", "Activity")

@@ -1,5 +1,6 @@
 #include "awaitTask.h"
-#include "commandRunner.h"
+#include "inspectorState.h"
+#include "listenerGroup.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -23,10 +24,22 @@ QCoro::Task<bool> resumesOnCallingThread(QString script) {
     co_return QThread::currentThread() == caller &&result.exitCode == 0;
 }
 
+// Ended and reaped: not even a zombie is left.
+bool gone(pid_t pid) {
+    return ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+// Ended, whoever reaps it.
+bool ended(pid_t pid) {
+    QFile stat(u"/proc/%1/stat"_s.arg(pid));
+    return !stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ");
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(CommandResult)
 
+// The process layer with real children and real tools: what a run reports, and its faults.
 class TestCommandRunner : public QObject {
     Q_OBJECT
 
@@ -95,6 +108,97 @@ private slots:
                                                  "i=$((i+1)); done; [ -e '"_s +
                                                  flag + u"' ]"_s)));
         QCOMPARE(QThread::currentThread(), QCoreApplication::instance()->thread());
+    }
+
+    // With SIGCHLD ignored the kernel reaps the tools and their status is lost: no outcome may be
+    // made up from it (a failed kill read as a success, a failed lsof as a free port).
+    void ignoredSigchldNeverReadsAsAnOutcome_data() {
+        QTest::addColumn<bool>("scan");
+        QTest::addColumn<QString>("tool");
+        QTest::newRow("kill of a missing PID") << false << u"/bin/kill"_s;
+        QTest::newRow("lsof of a free port") << true << PortScannerService::locateLsof();
+    }
+    void ignoredSigchldNeverReadsAsAnOutcome() {
+        QFETCH(bool, scan);
+        QFETCH(QString, tool);
+        std::signal(SIGCHLD, SIG_IGN);
+        const auto restore = qScopeGuard([] { std::signal(SIGCHLD, SIG_DFL); });
+        try {
+            if (scan)
+                awaitTask(
+                    PortScannerService().findListeners([] { return ListenerGroup(1).port(); }()));
+            else
+                awaitTask(ProcessKillerService().kill(std::numeric_limits<pid_t>::max(), false));
+            QFAIL("an outcome without a status");
+        } catch (const CommandRunnerError &error) {
+            QCOMPARE(error.errorDescription(),
+                     u"Could not wait for "_s + tool + u" to finish. No child processes"_s);
+        }
+    }
+
+    void childrenGetEnglishUtf8AndTheRestOfTheEnvironment() {
+        qputenv("LANGUAGE", "de");
+        qputenv("LC_ALL", "de_DE.UTF-8");
+        qputenv("QUAYMETER_PROBE", "Grüße");
+        const CommandResult result = awaitTask(CommandRunner::run(u"/usr/bin/env"_s, {}));
+        for (const char *name : {"LANGUAGE", "LC_ALL", "QUAYMETER_PROBE"})
+            qunsetenv(name);
+        const QStringList lines = result.standardOutput.split(u'\n');
+        QCOMPARE(lines.filter(QRegularExpression(u"^(LC_ALL|LANGUAGE)="_s)),
+                 QStringList{u"LC_ALL=C.UTF-8"_s});
+        QVERIFY(lines.contains(u"QUAYMETER_PROBE=Grüße"_s));
+    }
+
+    void lsofIsLookedForInOrderAndErrorsNameTheFirst() {
+        const QTemporaryDir dir;
+        const QStringList candidates{dir.filePath(u"bin"_s), dir.filePath(u"sbin"_s)};
+        QCOMPARE(PortScannerService::locateLsof(candidates), candidates[0]);
+        for (const QString &path : {candidates[1], candidates[0]}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.setPermissions(file.permissions() | QFile::ExeOwner);
+            QCOMPARE(PortScannerService::locateLsof(candidates), path);
+        }
+    }
+
+    // Several windows whose lsof hangs (a dead network mount): a kill still starts, and completes
+    // though its own window closes at once; closing the others ends each lsof and what it forked.
+    void killWhileScansHangThenCloseTheirWindows() {
+        const QTemporaryDir dir;
+        const QString pidFile = dir.filePath(u"pids"_s);
+        const RunStoppableCommand hungLsof = [pidFile](const QString &, const QStringList &,
+                                                       std::stop_token stop) {
+            const QString script = u"sleep 30 & echo $$ $! >> \"$0\"; wait"_s;
+            return CommandRunner::runStoppable(u"/bin/sh"_s, {u"-c"_s, script, pidFile}, stop);
+        };
+        std::vector<std::unique_ptr<InspectorState>> windows;
+        for (int i = 0; i < 32; ++i) {
+            windows.push_back(std::make_unique<InspectorState>(PortScannerService(hungLsof),
+                                                               ProcessKillerService()));
+            windows.back()->setPortText(u"8080"_s);
+            windows.back()->startScan();
+        }
+        const auto pids = [&] {
+            QFile file(pidFile);
+            if (!file.open(QIODevice::ReadOnly))
+                return QStringList();
+            return QString::fromLatin1(file.readAll())
+                .split(QRegularExpression(u"\\s+"_s), Qt::SkipEmptyParts);
+        };
+        QTRY_COMPARE(pids().size(), 64);
+
+        const ListenerGroup victim(1);
+        const pid_t pid = victim.children().first();
+        auto killer = std::make_unique<InspectorState>();
+        auto killing = killer->performKill({QUuid::createUuid(), {"x", pid, "", "", "", 1}, true});
+        killer.reset();
+        QTRY_VERIFY(ended(pid));
+
+        windows.clear();
+        for (qsizetype i = 0; i < pids().size(); i += 2) {
+            QTRY_VERIFY(gone(pids()[i].toInt()));
+            QTRY_VERIFY(ended(pids()[i + 1].toInt()));
+        }
     }
 };
 
