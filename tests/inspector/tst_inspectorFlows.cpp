@@ -1,9 +1,11 @@
 #include "inspectorState.h"
+#include "listenerGroup.h"
 
 #include <QFuture>
 #include <QPromise>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <qcoro/qcorofuture.h>
 
 using namespace Qt::StringLiterals;
@@ -67,6 +69,8 @@ CommandResult found(const QString &command, int pid, qint64 port) {
 const CommandResult nothingListed{{}, {}, 1};
 const CommandResult killed{{}, {}, 0};
 const CommandResult lsofError{{}, u"lsof: unknown TCP state name: BOGUS\n"_s, 1};
+
+enum Reaction { ignores, exitsAfterASecond, handsOver, besideASibling };
 
 QStringList messages(const InspectorState &state) {
     QStringList lines;
@@ -345,6 +349,47 @@ private slots:
             messages(*state).mid(0, 6),
             (QStringList{u"Port 3000 is available"_s, u"Scanned port 3000"_s, u"Killed PID 77"_s,
                          u"Found python3 PID 77"_s, u"Scanned port 3000"_s, u"Killed PID 4242"_s}));
+    }
+
+    // Real listeners that ignore SIGTERM, killed through the real services, then the re-scan. The
+    // log since "Killed PID %1", newest first: %2 is the port, %3 the PID the re-scan found.
+    void realKillThenRescan_data() {
+        QTest::addColumn<int>("reaction");
+        QTest::addColumn<QString>("lines");
+        QTest::newRow("ignores SIGTERM")
+            << int(ignores) << u"Found listener1 PID %1|Scanned port %2|PID %1 is still running"_s;
+        QTest::newRow("exits after a second")
+            << int(exitsAfterASecond) << u"Port %2 is available|Scanned port %2"_s;
+        QTest::newRow("beside a sibling")
+            << int(besideASibling) << u"Found listener2 PID %3|Scanned port %2"_s;
+        QTest::newRow("hands over") << int(handsOver)
+                                    << u"PID %1 was replaced by PID %3|Found listener2 PID %3|"
+                                       "Scanned port %2"_s;
+    }
+    void realKillThenRescan() {
+        QFETCH(int, reaction);
+        QFETCH(QString, lines);
+        // One of several workers: the others are no successors.
+        ListenerGroup listeners(reaction == besideASibling ? 2 : 1);
+        const pid_t first = listeners.children().constFirst();
+        InspectorState state;
+        state.setPortText(QString::number(listeners.port()));
+        state.startScan();
+        QTRY_COMPARE_WITH_TIMEOUT(state.status(), ScanStatus::inUse, 20000);
+        QSignalSpy changes(&state, &InspectorState::activeKillPIDChanged);
+        state.requestKill(state.processes().constFirst(), false);
+        state.confirmPendingKill();
+        // A graceful server goes about a second after SIGTERM; a restarted one is back at once.
+        if (reaction == handsOver)
+            QVERIFY(listeners.add());
+        if (reaction != ignores)
+            QTimer::singleShot(1000, [first] { ::kill(first, SIGKILL); });
+        QTRY_COMPARE_WITH_TIMEOUT(changes.count(), 2, 20000); // set, then cleared after the re-scan
+        const QStringList log = messages(state);
+        QCOMPARE(log.mid(0, log.indexOf(u"Killed PID "_s + QString::number(first))).join(u'|'),
+                 lines.replace(u"%1"_s, QString::number(first))
+                     .replace(u"%2"_s, QString::number(listeners.port()))
+                     .replace(u"%3"_s, QString::number(state.processes().value(0).pid)));
     }
 };
 
