@@ -21,16 +21,14 @@ import pyatspi  # noqa: E402  Debian's python3-pyatspi, so /usr/bin/python3 runs
 def wait_until(predicate, message, timeout=TIMEOUT):
     # Poll until predicate returns a truthy value; exceptions count as "not yet".
     deadline, last = time.monotonic() + timeout, None
-    while True:
+    while time.monotonic() < deadline:
         try:
-            value = predicate()
-            if value:
+            if value := predicate():
                 return value
         except Exception as error:  # noqa: BLE001 - the tree may be rebuilding
             last = error
-        if time.monotonic() > deadline:
-            raise AssertionError(f"timed out waiting for {message} ({last!r})")
         time.sleep(0.1)
+    raise AssertionError(f"timed out waiting for {message} ({last!r})")
 
 
 _LISTENER = r"""

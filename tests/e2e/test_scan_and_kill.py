@@ -69,6 +69,10 @@ class ScanAndKill(unittest.TestCase):
                     "--clearmodifiers", keys)
                 wait_until(lambda: windows is None or
                            len(harness.find_all(app.root, "frame")) == windows, keys)
+                if windows == 2:  # the new window has a state of its own
+                    fields = harness.find_all(app.root, "text", "TCP Port")
+                    self.assertEqual(sorted(f.queryText().getText(0, -1) for f in fields),
+                                     ["", str(port)])
             self.assertEqual(app.proc.wait(harness.TIMEOUT), 0)
             self.assertEqual(app.output().strip(), "")
 

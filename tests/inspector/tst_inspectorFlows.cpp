@@ -63,8 +63,8 @@ QString listenerLines(const QString &command, int pid, qint64 port) {
                .arg(pid)
                .arg(port);
 }
-CommandResult found(const QString &command, int pid, qint64 port) {
-    return {heading + listenerLines(command, pid, port), {}, 0};
+CommandResult found(const QString &command, int pid, qint64 port, const QString &more = {}) {
+    return {heading + listenerLines(command, pid, port) + more, {}, 0};
 }
 const CommandResult nothingListed{{}, {}, 1};
 const CommandResult killed{{}, {}, 0};
@@ -114,10 +114,8 @@ class InspectorFlowsTest : public QObject {
     std::unique_ptr<InspectorState> stateWithListeners() {
         auto state = makeState();
         scan(*state, u"3000"_s);
-        runner->answer(runner->callCount() - 1, {heading + listenerLines(u"node"_s, 4242, 3000) +
-                                                     listenerLines(u"python3"_s, 77, 3000),
-                                                 {},
-                                                 0});
+        runner->answer(runner->callCount() - 1,
+                       found(u"node"_s, 4242, 3000, listenerLines(u"python3"_s, 77, 3000)));
         [&] { QTRY_COMPARE(state->status(), ScanStatus::inUse); }();
         return state;
     }

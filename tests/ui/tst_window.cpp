@@ -212,19 +212,6 @@ private slots:
         QCOMPARE(QGuiApplication::clipboard()->text(), whole);
     }
 
-    void eachWindowHasItsOwnState() {
-        QQuickWindow *second = m_windows->openWindow();
-        QVERIFY(second);
-        auto *other = child(second->contentItem(), "contentView")
-                          ->property("inspector")
-                          .value<InspectorState *>();
-        QVERIFY(other && other != m_state);
-        m_state->setPortText(u"3000"_s);
-        QCOMPARE(other->portText(), QString());
-        second->close();
-        QTRY_COMPARE(m_windows->count(), 1);
-    }
-
     void disabledButtonsRefuseAccessiblePresses() {
         ListenerGroup listeners(2); // they ignore SIGTERM: a kill leaves them listed
         QStringList log;            // every activity line: the window keeps only the newest 8
