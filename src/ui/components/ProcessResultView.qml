@@ -22,8 +22,8 @@ ColumnLayout {
     // Heard before choosing Kill: which of several servers of the same name this one is.
     Accessible.description: root.process.identity.summary
 
-    // Right click anywhere on the card, or the Menu key on its buttons. The menu, the tooltip
-    // and the spinner are built when first needed: a scan shows its cards sooner without them.
+    // Right click anywhere on the card, or the Menu key on its buttons. The menu and the
+    // identity tooltip are built when first needed: a scan shows its cards sooner without them.
     property ProcessMenu menu: null
     property IdentityToolTip identity: null
     // Keyboard users see who the listener is while a kill button has focus.
