@@ -1,18 +1,13 @@
 // Prints `name: value` lines: what a window showing 300 real listeners costs in memory, whether
 // that memory comes back once the cards go, and the longest stall of the GUI thread while the
 // window takes in megabytes of tool output.
-#include "inspectorState.h"
 #include "listenerGroup.h"
-#include "resourceBundle.h"
-#include "windowGroup.h"
+#include "programWindow.h"
 
-#include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QQmlApplicationEngine>
 #include <QQmlComponent>
 #include <QQuickItem>
 #include <QTest>
-#include <QTimer>
 #include <QtQml/qqmlextensionplugin.h>
 #include <algorithm>
 #include <cstdio>
@@ -38,43 +33,12 @@ double rssMib() {
     return double(resident) * double(::sysconf(_SC_PAGESIZE)) / (1 << 20);
 }
 
-bool scan(InspectorState &state, quint16 port, qsizetype expected) {
-    state.setPortText(QString::number(port));
-    state.startScan();
-    const bool done =
-        QTest::qWaitFor([&] { return state.canScan() && state.lastScannedPort() == port; }, 30000);
+bool scan(ProgramWindow &program, quint16 port, qsizetype expected) {
+    const bool done = program.scan(port);
     // A few frames, so every card is laid out and drawn before memory is read.
-    QTest::qWait(300);
-    return done && state.processes().size() == expected;
+    runUntil([] { return false; }, 300);
+    return done && program.state->processes().size() == expected;
 }
-
-// The longest gap between two turns of the GUI thread's event loop, from `start` until `settled`.
-class StallMeter {
-public:
-    StallMeter() {
-        m_ticker.setInterval(1);
-        m_ticker.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&m_ticker, &QTimer::timeout, [this] {
-            m_longest = std::max(m_longest, m_clock.nsecsElapsed() / 1e6);
-            m_clock.restart();
-        });
-    }
-    double measure(const std::function<void()> &start, const std::function<bool()> &settled) {
-        m_longest = 0;
-        m_clock.start();
-        m_ticker.start();
-        start();
-        const bool done = QTest::qWaitFor(settled, 30000);
-        QTest::qWait(200);
-        m_ticker.stop();
-        return done ? m_longest : -1;
-    }
-
-private:
-    QTimer m_ticker;
-    QElapsedTimer m_clock;
-    double m_longest = 0;
-};
 
 // What lsof really prints on its standard error when it refuses its arguments, repeated.
 QString lsofComplaint(qsizetype size) {
@@ -144,36 +108,29 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "could not open the listening sockets\n");
         return 1;
     }
-    ResourceBundle::setDirectory(QStringLiteral(QUAYMETER_RESOURCE_DIR));
-    QQmlApplicationEngine engine;
-    engine.addImportPath(QStringLiteral("qrc:/qt/qml"));
-    const QQmlComponent probe(&engine, QUrl(QString::fromLatin1(WindowGroup::windowUrl)));
-    auto *windows =
-        engine.singletonInstance<WindowGroup *>(qmlTypeId("Quaymeter", 1, 0, "WindowGroup"));
-    QQuickWindow *window = windows ? windows->openWindow() : nullptr;
-    if (probe.isError() || !window || !QTest::qWaitForWindowExposed(window))
+    ProgramWindow program;
+    if (!program.window)
         return 1;
-    auto *content = window->findChild<QQuickItem *>(QStringLiteral("contentView"));
-    InspectorState &state = *content->property("inspector").value<InspectorState *>();
+    QQmlEngine &engine = program.engine;
 
     // The first scan warms up what any scan needs (threads, fonts, the placeholder's views).
-    if (!scan(state, freePort, 0))
+    if (!scan(program, freePort, 0))
         return 1;
     const double before = rssMib();
-    if (!scan(state, listeners.port(), cardCount))
+    if (!scan(program, listeners.port(), cardCount))
         return 1;
     const double shown = rssMib();
-    if (!scan(state, freePort, 0))
+    if (!scan(program, freePort, 0))
         return 1;
     const double cleared = rssMib();
     for (int i = 0; i < rounds; ++i)
-        if (!scan(state, listeners.port(), cardCount) || !scan(state, freePort, 0))
+        if (!scan(program, listeners.port(), cardCount) || !scan(program, freePort, 0))
             return 1;
     const double afterRounds = rssMib();
     std::printf("cards_300_rss_mib: %.1f\n", shown - before);
     std::printf("rss_after_clear_delta_mib: %.1f\n", cleared - before);
     std::printf("rss_growth_20_rounds_mib: %.1f\n", afterRounds - cleared);
-    window->close();
+    program.window->close();
 
     StallMeter meter;
     const QString heading =

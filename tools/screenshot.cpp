@@ -210,7 +210,9 @@ const Scene scenes[] = {
      [](Shot &shot, const Listeners &) { return shot.tabTo(QStringLiteral("closeButton")); }},
     {"focus-kill",
      [](Shot &shot, const Listeners &listeners) {
-         return shot.scan(listeners.alone.port()) && shot.tabTo(QStringLiteral("forceKillButton"));
+         // Grabbed again once the identity tooltip's delay has surely passed.
+         return shot.scan(listeners.alone.port()) &&
+                shot.tabTo(QStringLiteral("forceKillButton")) && shot.grabWhenSettled();
      }},
     {"focus-alert",
      [](Shot &shot, const Listeners &listeners) {

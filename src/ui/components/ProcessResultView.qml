@@ -22,15 +22,35 @@ ColumnLayout {
     // Heard before choosing Kill: which of several servers of the same name this one is.
     Accessible.description: root.process.identity.summary
 
-    // Right click anywhere on the card, or the Menu key on its buttons.
+    // Right click anywhere on the card, or the Menu key on its buttons. The menu and the
+    // identity tooltip are built when first needed: a scan shows its cards sooner without them.
+    property ProcessMenu menu: null
+    property IdentityToolTip identity: null
+    // Keyboard users see who the listener is while a kill button has focus.
+    readonly property bool identityWanted: nameHover.hovered || killButton.visualFocus || forceKillButton.visualFocus
+
+    onIdentityWantedChanged: {
+        if (root.identityWanted && root.identity === null)
+            root.identity = identityComponent.createObject(commandName) as IdentityToolTip;
+    }
+
+    function popupMenu(parent: Item, x: real, y: real) {
+        if (root.menu === null)
+            root.menu = menuComponent.createObject(root) as ProcessMenu;
+        root.menu.popup(parent, x, y);
+    }
+
     TapHandler {
         acceptedButtons: Qt.RightButton
-        onTapped: (eventPoint, button) => menu.popup(eventPoint.position.x, eventPoint.position.y)
+        onTapped: (eventPoint, button) => root.popupMenu(root, eventPoint.position.x, eventPoint.position.y)
     }
-    ProcessMenu {
-        id: menu
-        objectName: "processMenu"
-        process: root.process
+    Component {
+        id: menuComponent
+
+        ProcessMenu {
+            objectName: "processMenu"
+            process: root.process
+        }
     }
 
     RowLayout {
@@ -57,11 +77,14 @@ ColumnLayout {
                 HoverHandler {
                     id: nameHover
                 }
-                IdentityToolTip {
-                    objectName: "identityToolTip"
-                    summary: root.process.identity.summary
-                    // Keyboard users see it while a kill button has focus.
-                    visible: summary !== "" && (nameHover.hovered || killButton.visualFocus || forceKillButton.visualFocus)
+                Component {
+                    id: identityComponent
+
+                    IdentityToolTip {
+                        objectName: "identityToolTip"
+                        summary: root.process.identity.summary
+                        visible: summary !== "" && root.identityWanted
+                    }
                 }
             }
             Text {
@@ -90,7 +113,7 @@ ColumnLayout {
                 filled: true
                 enabled: !root.isKilling
                 onClicked: root.killAction()
-                Keys.onMenuPressed: menu.popup(killButton, 0, killButton.height)
+                Keys.onMenuPressed: root.popupMenu(killButton, 0, killButton.height)
             }
             SecondaryButtonStyle {
                 id: forceKillButton
@@ -100,7 +123,7 @@ ColumnLayout {
                 filled: false
                 enabled: !root.isKilling
                 onClicked: root.forceKillAction()
-                Keys.onMenuPressed: menu.popup(forceKillButton, 0, forceKillButton.height)
+                Keys.onMenuPressed: root.popupMenu(forceKillButton, 0, forceKillButton.height)
             }
         }
     }

@@ -17,7 +17,8 @@ BusyIndicator {
     // so it shows from the first frame: a scan often ends before a fade-in would.
     contentItem: Item {
         Repeater {
-            model: 8
+            // No spokes while hidden: every result card has a spinner, which seldom shows.
+            model: root.running ? 8 : 0
 
             // One spoke: a full-size item turned about the centre, its bar at the top.
             Item {

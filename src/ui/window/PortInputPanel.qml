@@ -217,6 +217,9 @@ Item {
                 objectName: "statusLine"
                 Layout.fillWidth: true
                 Layout.alignment: Qt.AlignTop
+                // As high as a full-size line whatever size the text shrinks to: a status that
+                // changes length must not move the panels below, nor make them draw anew.
+                Layout.preferredHeight: Math.ceil(atFullSize.height)
                 text: TextExcerpt.line(root.inspector.statusMessage)
                 textFormat: Text.PlainText
                 font.family: Fonts.system
