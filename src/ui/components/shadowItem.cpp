@@ -267,8 +267,12 @@ void ShadowItem::invalidate() {
 void ShadowItem::updatePolish() {
     m_silhouette.size = size();
     const qreal dpr = window() ? window()->effectiveDevicePixelRatio() : 1.0;
-    // An unlit glow (the port field's while it has no focus) costs a blur for nothing.
-    m_image = m_color.alpha() == 0 ? QImage() : render(m_silhouette, m_color, m_blurRadius, dpr);
+    // An unlit glow (the port field's while it has no focus) or a picture without a file costs a
+    // blur for nothing.
+    const bool blank =
+        m_color.alpha() == 0 || (m_silhouette.shape == Image && m_silhouette.imagePath.isEmpty());
+    m_image = blank ? QImage() : render(m_silhouette, m_color, m_blurRadius, dpr);
+    m_hasImage = !m_image.isNull();
     m_imageChanged = true;
     update();
 }
@@ -287,23 +291,29 @@ void ShadowItem::itemChange(ItemChange change, const ItemChangeData &value) {
 
 QSGNode *ShadowItem::updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *) {
     auto *node = static_cast<QSGImageNode *>(oldNode);
-    // A new image gets a new node, which owns its texture, so no texture outlives its node.
-    if (m_imageChanged || m_image.isNull()) {
+    if (m_imageChanged) {
+        // A new image gets a new node, which owns its texture, so no texture outlives its node.
         delete node;
         node = nullptr;
+        m_imageChanged = false;
+        if (!m_image.isNull()) {
+            node = window()->createImageNode();
+            node->setTexture(window()->createTextureFromImage(m_image));
+            node->setOwnsTexture(true);
+            node->setFiltering(QSGTexture::Linear);
+            m_pixelSize = m_image.size();
+            m_logicalSize = QSizeF(m_image.size()) / m_image.devicePixelRatio();
+            // The texture has the pixels now; a second copy here would only take memory.
+            m_image = QImage();
+        }
+    } else if (!node && m_hasImage) {
+        // The scene graph let go of the node (and the texture with it): draw the glow again.
+        QMetaObject::invokeMethod(this, &QQuickItem::polish, Qt::QueuedConnection);
     }
-    m_imageChanged = false;
-    if (m_image.isNull())
+    if (!node)
         return nullptr;
-    if (!node) {
-        node = window()->createImageNode();
-        node->setTexture(window()->createTextureFromImage(m_image));
-        node->setOwnsTexture(true);
-        node->setFiltering(QSGTexture::Linear);
-    }
     const int m = margin(m_blurRadius);
-    const QSizeF logical = QSizeF(m_image.size()) / m_image.devicePixelRatio();
-    node->setRect(QRectF(QPointF(m_offsetX - m, m_offsetY - m), logical));
-    node->setSourceRect(QRectF(QPointF(0, 0), m_image.size()));
+    node->setRect(QRectF(QPointF(m_offsetX - m, m_offsetY - m), m_logicalSize));
+    node->setSourceRect(QRectF(QPointF(0, 0), m_pixelSize));
     return node;
 }
