@@ -102,10 +102,11 @@ int QuaymeterApp::run(const std::optional<QString> &portText) {
     QQuickWindow *window = windows ? windows->openWindow() : nullptr;
     if (!window)
         return 1;
-    // Decoding the icon's PNGs costs the first frame several milliseconds and nothing shows it
-    // before the window is up, so it waits for that frame; the open windows then take it.
+    // Decoding the icon's PNGs costs several milliseconds and nothing shows it before the window
+    // is up, so it waits for the first frame; the open windows then take it. Queued: the software
+    // render loop emits frameSwapped inside that frame, which a slot run there would hold up.
     QObject::connect(window, &QQuickWindow::frameSwapped, window, setIcon,
-                     Qt::SingleShotConnection);
+                     Qt::ConnectionType(Qt::SingleShotConnection | Qt::QueuedConnection));
     if (portText) {
         // The same steps as typing the port and pressing Scan.
         const auto *content = window->findChild<QQuickItem *>(QStringLiteral("contentView"));

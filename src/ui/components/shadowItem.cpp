@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -30,22 +31,47 @@ std::array<int, 3> boxRadii(qreal sigma) {
     return radii;
 }
 
-// One box pass along rows (stride 1) or columns (stride width) with a running sum.
-void boxPass(const std::vector<float> &from, std::vector<float> &to, int width, int height,
-             int radius, bool horizontal) {
-    const int lines = horizontal ? height : width;
-    const int length = horizontal ? width : height;
-    const int step = horizontal ? 1 : width;
+// One box pass along a row, with a running sum; outside the row counts as empty.
+void boxRow(const float *from, float *to, int length, int radius) {
     const float scale = 1.0f / float(2 * radius + 1);
-    for (int line = 0; line < lines; ++line) {
-        const int start = horizontal ? line * width : line;
-        auto at = [&](int i) { return (i < 0 || i >= length) ? 0.0f : from[start + i * step]; };
-        float sum = 0;
-        for (int i = -radius; i <= radius; ++i)
-            sum += at(i);
-        for (int i = 0; i < length; ++i) {
-            to[start + i * step] = sum * scale;
-            sum += at(i + radius + 1) - at(i - radius);
+    auto at = [&](int i) { return (i < 0 || i >= length) ? 0.0f : from[i]; };
+    float sum = 0;
+    for (int i = 0; i <= std::min(radius, length - 1); ++i)
+        sum += from[i];
+    for (int i = 0; i < length; ++i) {
+        to[i] = sum * scale;
+        sum += at(i + radius + 1) - at(i - radius);
+    }
+}
+
+// One box pass down the columns, all columns at once and row by row, which keeps the reads in
+// line with memory.
+void boxColumns(const std::vector<float> &from, std::vector<float> &to, int width, int height,
+                int radius, std::vector<float> &sums) {
+    const float scale = 1.0f / float(2 * radius + 1);
+    std::fill(sums.begin(), sums.end(), 0.0f);
+    for (int y = 0; y <= std::min(radius, height - 1); ++y) {
+        const float *row = &from[size_t(y) * width];
+        for (int x = 0; x < width; ++x)
+            sums[x] += row[x];
+    }
+    for (int y = 0; y < height; ++y) {
+        float *out = &to[size_t(y) * width];
+        for (int x = 0; x < width; ++x)
+            out[x] = sums[x] * scale;
+        const int entering = y + radius + 1;
+        const int leaving = y - radius;
+        const float *added = entering < height ? &from[size_t(entering) * width] : nullptr;
+        const float *dropped = leaving >= 0 ? &from[size_t(leaving) * width] : nullptr;
+        if (added && dropped) {
+            for (int x = 0; x < width; ++x)
+                sums[x] += added[x] - dropped[x];
+        } else if (added) {
+            for (int x = 0; x < width; ++x)
+                sums[x] += added[x];
+        } else if (dropped) {
+            for (int x = 0; x < width; ++x)
+                sums[x] -= dropped[x];
         }
     }
 }
@@ -184,15 +210,33 @@ QImage ShadowItem::render(const Silhouette &silhouette, const QColor &color, qre
     const int h = pixels.height();
     std::vector<float> a(size_t(w) * h);
     std::vector<float> b(a.size());
+    const std::array<int, 3> radii = boxRadii(blurRadius * devicePixelRatio);
+    // The row passes and the column passes commute, so all row passes go first. Most rows of a
+    // silhouette repeat the row above (the straight sides of a panel), and a row that repeats
+    // its neighbour blurs the same: it is copied, not blurred again.
+    std::vector<float> row(static_cast<size_t>(w));
+    std::vector<float> spare(static_cast<size_t>(w));
     for (int y = 0; y < h; ++y) {
+        float *out = &a[size_t(y) * w];
         const uchar *line = mask.constScanLine(y);
+        if (y > 0 && std::memcmp(line, mask.constScanLine(y - 1), size_t(w)) == 0) {
+            std::copy_n(out - w, w, out);
+            continue;
+        }
         for (int x = 0; x < w; ++x)
-            a[size_t(y) * w + x] = line[x] / 255.0f;
+            row[x] = line[x] / 255.0f;
+        if (blurRadius > 0) {
+            for (int radius : radii) {
+                boxRow(row.data(), spare.data(), w, radius);
+                std::swap(row, spare);
+            }
+        }
+        std::copy_n(row.data(), w, out);
     }
     if (blurRadius > 0) {
-        for (int radius : boxRadii(blurRadius * devicePixelRatio)) {
-            boxPass(a, b, w, h, radius, true);
-            boxPass(b, a, w, h, radius, false);
+        for (int radius : radii) {
+            boxColumns(a, b, w, h, radius, row);
+            std::swap(a, b);
         }
     }
 
@@ -205,10 +249,10 @@ QImage ShadowItem::render(const Silhouette &silhouette, const QColor &color, qre
         uchar *line = image.scanLine(y);
         for (int x = 0; x < w; ++x) {
             const float coverage = std::clamp(a[size_t(y) * w + x], 0.0f, 1.0f) * alpha;
-            line[4 * x + 0] = uchar(std::lround(red * coverage * 255));
-            line[4 * x + 1] = uchar(std::lround(green * coverage * 255));
-            line[4 * x + 2] = uchar(std::lround(blue * coverage * 255));
-            line[4 * x + 3] = uchar(std::lround(coverage * 255));
+            line[4 * x + 0] = uchar(red * coverage * 255 + 0.5f);
+            line[4 * x + 1] = uchar(green * coverage * 255 + 0.5f);
+            line[4 * x + 2] = uchar(blue * coverage * 255 + 0.5f);
+            line[4 * x + 3] = uchar(coverage * 255 + 0.5f);
         }
     }
     image.setDevicePixelRatio(devicePixelRatio);
@@ -223,8 +267,12 @@ void ShadowItem::invalidate() {
 void ShadowItem::updatePolish() {
     m_silhouette.size = size();
     const qreal dpr = window() ? window()->effectiveDevicePixelRatio() : 1.0;
-    // An unlit glow (the port field's while it has no focus) costs a blur for nothing.
-    m_image = m_color.alpha() == 0 ? QImage() : render(m_silhouette, m_color, m_blurRadius, dpr);
+    // An unlit glow (the port field's while it has no focus) or a picture without a file costs a
+    // blur for nothing.
+    const bool blank =
+        m_color.alpha() == 0 || (m_silhouette.shape == Image && m_silhouette.imagePath.isEmpty());
+    m_image = blank ? QImage() : render(m_silhouette, m_color, m_blurRadius, dpr);
+    m_hasImage = !m_image.isNull();
     m_imageChanged = true;
     update();
 }
@@ -243,23 +291,29 @@ void ShadowItem::itemChange(ItemChange change, const ItemChangeData &value) {
 
 QSGNode *ShadowItem::updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *) {
     auto *node = static_cast<QSGImageNode *>(oldNode);
-    // A new image gets a new node, which owns its texture, so no texture outlives its node.
-    if (m_imageChanged || m_image.isNull()) {
+    if (m_imageChanged) {
+        // A new image gets a new node, which owns its texture, so no texture outlives its node.
         delete node;
         node = nullptr;
+        m_imageChanged = false;
+        if (!m_image.isNull()) {
+            node = window()->createImageNode();
+            node->setTexture(window()->createTextureFromImage(m_image));
+            node->setOwnsTexture(true);
+            node->setFiltering(QSGTexture::Linear);
+            m_pixelSize = m_image.size();
+            m_logicalSize = QSizeF(m_image.size()) / m_image.devicePixelRatio();
+            // The texture has the pixels now; a second copy here would only take memory.
+            m_image = QImage();
+        }
+    } else if (!node && m_hasImage) {
+        // The scene graph let go of the node (and the texture with it): draw the glow again.
+        QMetaObject::invokeMethod(this, &QQuickItem::polish, Qt::QueuedConnection);
     }
-    m_imageChanged = false;
-    if (m_image.isNull())
+    if (!node)
         return nullptr;
-    if (!node) {
-        node = window()->createImageNode();
-        node->setTexture(window()->createTextureFromImage(m_image));
-        node->setOwnsTexture(true);
-        node->setFiltering(QSGTexture::Linear);
-    }
     const int m = margin(m_blurRadius);
-    const QSizeF logical = QSizeF(m_image.size()) / m_image.devicePixelRatio();
-    node->setRect(QRectF(QPointF(m_offsetX - m, m_offsetY - m), logical));
-    node->setSourceRect(QRectF(QPointF(0, 0), m_image.size()));
+    node->setRect(QRectF(QPointF(m_offsetX - m, m_offsetY - m), m_logicalSize));
+    node->setSourceRect(QRectF(QPointF(0, 0), m_pixelSize));
     return node;
 }

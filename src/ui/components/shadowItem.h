@@ -81,6 +81,10 @@ private:
     qreal m_offsetY = 0;
     QUrl m_source;
     Silhouette m_silhouette;
+    // Rendered, waiting for the scene graph to take it into a texture.
     QImage m_image;
     bool m_imageChanged = false;
+    bool m_hasImage = false;
+    QSize m_pixelSize;
+    QSizeF m_logicalSize;
 };

@@ -15,6 +15,7 @@ Item {
         objectName: "inspector"
     }
     readonly property url makerSite: "https://brennick-rnd.com"
+    property KillConfirmationDialog alert: null
 
     implicitWidth: 850
     implicitHeight: 540
@@ -299,13 +300,23 @@ Item {
 
         onValueChanged: root.inspector.recordLeftColumnHeight(value)
     }
-    KillConfirmationDialog {
-        objectName: "killConfirmation"
-        inspector: root.inspector
+    // Built the first time a kill asks for it, then kept: nothing of it shows before then, and its
+    // texts and buttons would cost the window's first frame.
+    Component {
+        id: killConfirmation
+
+        KillConfirmationDialog {
+            objectName: "killConfirmation"
+            inspector: root.inspector
+        }
     }
     Connections {
         function onPortTextEdited() {
             root.inspector.portTextChanged();
+        }
+        function onPendingKillChanged() {
+            if (!root.alert && root.inspector.pendingKill !== undefined)
+                root.alert = killConfirmation.createObject(root);
         }
 
         target: root.inspector
