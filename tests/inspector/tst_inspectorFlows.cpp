@@ -25,7 +25,7 @@ public:
 
     RunCommand command() {
         return [this](const QString &path, const QStringList &arguments) {
-            auto call = std::make_shared<Call>(path, arguments);
+            auto call = std::shared_ptr<Call>(new Call{path, arguments, {}, {}});
             call->promise.start();
             m_calls.append(call);
             return wait(call);
