@@ -209,10 +209,11 @@ Item {
                 // what the line cuts off is read on hover or by a screen reader.
                 readonly property string whole: root.inspector.statusMessage
                 // Before the end is cut, the text shrinks (not below 0.82 of 13: pixel sizes are
-                // whole, so 11) and then tightens its letter spacing by up to 0.6 a letter.
+                // whole, so 11) and then tightens its letter spacing by up to 0.8 a letter.
                 readonly property real naturalWidth: atFullSize.advanceWidth
                 readonly property int fittedSize: Math.max(11, Math.min(13, Math.floor(13 * width / Math.max(1, naturalWidth))))
-                readonly property real overrun: naturalWidth * fittedSize / 13 - width
+                // Measured at the fitted size: small sizes do not scale down linearly.
+                readonly property real overrun: atFittedSize.advanceWidth - width
 
                 objectName: "statusLine"
                 Layout.fillWidth: true
@@ -225,7 +226,7 @@ Item {
                 font.family: Fonts.system
                 font.pixelSize: fittedSize
                 font.weight: Font.Medium
-                font.letterSpacing: overrun > 0 ? -Math.min(0.6, overrun / Math.max(1, text.length)) : 0
+                font.letterSpacing: overrun > 0 ? -Math.min(0.8, (overrun + 1) / Math.max(1, text.length - 1)) : 0
                 color: Kit.Palette.textSecondary
                 maximumLineCount: 1
                 elide: Text.ElideRight
@@ -237,6 +238,13 @@ Item {
                     id: atFullSize
                     font.family: Fonts.system
                     font.pixelSize: 13
+                    font.weight: Font.Medium
+                    text: statusLine.text
+                }
+                TextMetrics {
+                    id: atFittedSize
+                    font.family: Fonts.system
+                    font.pixelSize: statusLine.fittedSize
                     font.weight: Font.Medium
                     text: statusLine.text
                 }
