@@ -34,10 +34,13 @@ Dialog {
     onAccepted: inspector.confirmPendingKill()
     onRejected: inspector.dismissPendingKill()
     // Any other way out counts as cancelling; checked later, after accepted() has run.
+    // Qt 6.4's linter cannot tell that Qt.callLater is a method.
+    // qmllint disable
     onClosed: Qt.callLater(() => {
         if (inspector.pendingKill !== undefined)
             inspector.dismissPendingKill();
     })
+    // qmllint enable
 
     Connections {
         function onPendingKillChanged() {
@@ -108,7 +111,8 @@ Dialog {
             text: root.alert ? root.alert.destructiveLabel : ""
             accent: Kit.Palette.accentPink
             filled: true
-            DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
+            // Qt 6.4's linter does not see the roles DialogButtonBox takes from its helper.
+            DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole // qmllint disable
         }
     }
 }
