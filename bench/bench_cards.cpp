@@ -5,6 +5,8 @@
 //   listing to the state, to the end of the scene graph's sync of the first frame after it: the
 //   model change, building the cards in sight, whatever else that answer redraws (status,
 //   activity), polish, layout and sync; not rasterising that frame. Median of 15 scans.
+// activity_line_gui_ms: CPU time of the GUI thread from adding one line to a full activity log to
+//   the end of the sync of the first frame after it. Median of 30 lines.
 // gui_stall_max_ms: the longest gap between two turns of the GUI thread's event loop during 50
 //   back-to-back scans of 12 real listeners, drawing included, after one warm-up scan.
 // Those run on the offscreen platform with the software scene graph, so no display counts.
@@ -100,6 +102,29 @@ double cardsGuiMs(ProgramWindow &program, const TurnClock &clock, quint16 port,
     return median(costs);
 }
 
+double activityLineGuiMs(ProgramWindow &program) {
+    std::vector<double> costs;
+    double start = -1;
+    QObject context;
+    QObject::connect(
+        program.window, &QQuickWindow::afterSynchronizing, &context,
+        [&] {
+            if (start >= 0)
+                costs.push_back(threadCpuMs() - start);
+            start = -1;
+        },
+        Qt::DirectConnection);
+    for (int i = 0; i <= InspectorState::activityLimit + 30; ++i) {
+        const size_t before = costs.size();
+        start = threadCpuMs();
+        program.state->appendActivity(u"Scanned port %1"_s.arg(40000 + i));
+        if (!runUntil([&] { return costs.size() > before; }))
+            return -1;
+    }
+    costs.erase(costs.begin(), costs.begin() + InspectorState::activityLimit + 1); // filling up
+    return median(costs);
+}
+
 double stallMaxMs(ProgramWindow &program, quint16 port, qsizetype expected) {
     InspectorState &state = *program.state;
     if (!program.scan(port))
@@ -133,6 +158,7 @@ int guiFigures(int argc, char **argv) {
         return 1;
     std::printf("cards_300_gui_ms: %.2f\n", cardsGuiMs(program, application, many.port(), 300));
     std::printf("cards_12_gui_ms: %.2f\n", cardsGuiMs(program, application, twelve.port(), 12));
+    std::printf("activity_line_gui_ms: %.2f\n", activityLineGuiMs(program));
     std::printf("gui_stall_max_ms: %.1f\n", stallMaxMs(program, twelve.port(), 12));
     return 0;
 }

@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QImageReader>
 #include <QPixmap>
 #include <QQmlComponent>
 #include <QQuickItem>
@@ -33,7 +32,7 @@ QImage readQuietly(const QString &file) {
         ::dup2(null, STDERR_FILENO);
         ::close(null);
     }
-    const QImage image = QImageReader(file).read();
+    const QImage image = ResourceBundle::readImage(file);
     std::fflush(stderr);
     if (savedStderr >= 0) {
         ::dup2(savedStderr, STDERR_FILENO);

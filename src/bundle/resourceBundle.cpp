@@ -39,11 +39,18 @@ QString ResourceBundle::imagePath(const QString &name) {
     for (const QFileInfo &file : candidates) {
         if (file.completeBaseName() != name)
             continue;
-        QImageReader reader(file.absoluteFilePath());
-        if (reader.canRead() && !reader.read().isNull())
+        if (!readImage(file.absoluteFilePath()).isNull())
             return file.absoluteFilePath();
     }
     return {};
+}
+
+QImage ResourceBundle::readImage(const QString &path, const QSize &size) {
+    QImageReader reader(path, QFileInfo(path).suffix().toLower().toLatin1());
+    reader.setAutoDetectImageFormat(false);
+    if (size.isValid())
+        reader.setScaledSize(size);
+    return reader.read();
 }
 
 QStringList ResourceBundle::iconFiles(const QString &name) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QImage>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -13,6 +15,10 @@ public:
 
     // A file named `name` with any image extension that reads as a valid image, or empty.
     static QString imagePath(const QString &name);
+    // The image in `path`, in the format its extension names, scaled to `size` when valid; null
+    // when it does not read. Guessing the format instead would load every image plugin there is
+    // (TIFF, WebP, MNG...) for one PNG.
+    static QImage readImage(const QString &path, const QSize &size = {});
     // The PNGs of the named icon, one a size, in the hicolor theme folder that ships beside the
     // resource folder (share/icons/hicolor/NxN/apps/); none when there is no such folder.
     static QStringList iconFiles(const QString &name);

@@ -1,6 +1,7 @@
 #include "inspectorState.h"
 
 #include "portValidation.h"
+#include "viewText.h"
 
 #include <QPointer>
 #include <QSet>
@@ -36,14 +37,7 @@ QCoro::Task<std::optional<QString>> failureOf(QCoro::Task<T> call, T *result = n
 }
 
 QString forView(const QString &text) {
-    qsizetype end = InspectorState::viewTextLimit;
-    if (text.size() <= end) {
-        return text;
-    }
-    if (text[end - 1].isHighSurrogate()) {
-        --end;
-    }
-    return text.left(end) + QChar(0x2026);
+    return cutForView(text, InspectorState::viewTextLimit);
 }
 
 PortProcess forView(PortProcess process) {
@@ -52,11 +46,6 @@ PortProcess forView(PortProcess process) {
         *text = forView(*text);
     }
     return process;
-}
-
-ActivityEntry forView(ActivityEntry entry) {
-    entry.message = forView(entry.message);
-    return entry;
 }
 
 template <typename T> QVariantList toVariantList(const QList<T> &items) {
@@ -170,11 +159,8 @@ QCoro::Task<void> InspectorState::scanPort(qint64 port) {
 }
 
 void InspectorState::appendActivity(const QString &message) {
-    m_activityEntries.prepend(
+    m_activityLog.prepend(
         ActivityEntry{QUuid::createUuid(), QDateTime::currentDateTime(), message});
-    if (m_activityEntries.size() > activityLimit) {
-        m_activityEntries.resize(activityLimit);
-    }
     emit activityEntriesChanged();
 }
 
@@ -303,10 +289,6 @@ QString InspectorState::statusMessageForQml() const {
 
 QVariantList InspectorState::processesForQml() const {
     return toVariantList(m_processes);
-}
-
-QVariantList InspectorState::activityEntriesForQml() const {
-    return toVariantList(m_activityEntries);
 }
 
 QVariant InspectorState::lastScannedPortForQml() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "activityEntry.h"
+#include "activityLog.h"
 #include "killRequest.h"
 #include "portProcess.h"
 #include "portScannerService.h"
@@ -30,8 +31,8 @@ class InspectorState : public QObject {
     Q_PROPERTY(QVariantList processes READ processesForQml NOTIFY processesChanged)
     Q_PROPERTY(QString status READ statusName NOTIFY statusChanged)
     Q_PROPERTY(QString statusMessage READ statusMessageForQml NOTIFY statusMessageChanged)
-    Q_PROPERTY(
-        QVariantList activityEntries READ activityEntriesForQml NOTIFY activityEntriesChanged)
+    // Newest first; activityEntriesChanged follows each new line.
+    Q_PROPERTY(ActivityLog *activityLog READ activityLog CONSTANT)
     Q_PROPERTY(QVariant lastScannedPort READ lastScannedPortForQml NOTIFY lastScannedPortChanged)
     Q_PROPERTY(double leftColumnHeight READ leftColumnHeight NOTIFY leftColumnHeightChanged)
     Q_PROPERTY(
@@ -56,7 +57,8 @@ public:
     ScanStatus status() const { return m_status; }
     QString statusName() const { return scanStatusName(m_status); }
     const QString &statusMessage() const { return m_statusMessage; }
-    const QList<ActivityEntry> &activityEntries() const { return m_activityEntries; }
+    const QList<ActivityEntry> &activityEntries() const { return m_activityLog.entries(); }
+    ActivityLog *activityLog() { return &m_activityLog; }
     std::optional<qint64> lastScannedPort() const { return m_lastScannedPort; }
     double leftColumnHeight() const { return m_leftColumnHeight; }
     bool isPortFocused() const { return m_isPortFocused; }
@@ -112,7 +114,6 @@ signals:
 private:
     QString statusMessageForQml() const;
     QVariantList processesForQml() const;
-    QVariantList activityEntriesForQml() const;
     QVariant lastScannedPortForQml() const;
     QVariant pendingKillForQml() const;
     QVariant pendingKillAlertForQml() const;
@@ -137,7 +138,7 @@ private:
     QList<PortProcess> m_processes;
     ScanStatus m_status = ScanStatus::idle;
     QString m_statusMessage;
-    QList<ActivityEntry> m_activityEntries;
+    ActivityLog m_activityLog{activityLimit, viewTextLimit, this};
     std::optional<qint64> m_lastScannedPort;
     double m_leftColumnHeight = 0;
     bool m_isPortFocused = false;

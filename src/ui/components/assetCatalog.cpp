@@ -1,5 +1,6 @@
 #include "assetCatalog.h"
 
+#include "assetImageProvider.h"
 #include "generatedAssetSymbols.h"
 #include "resourceBundle.h"
 
@@ -14,4 +15,11 @@ QString AssetCatalog::footerLogo() {
 QUrl AssetCatalog::imageUrl(const QString &name) {
     const QString path = ResourceBundle::imagePath(name);
     return path.isEmpty() ? QUrl() : QUrl::fromLocalFile(path);
+}
+
+QUrl AssetCatalog::providedImageUrl(const QString &name) {
+    if (ResourceBundle::imagePath(name).isEmpty())
+        return {};
+    return QUrl(QStringLiteral("image://%1/%2")
+                    .arg(QString::fromLatin1(AssetImageProvider::providerId), name));
 }

@@ -22,4 +22,7 @@ public:
 
     // The file of the named image when it exists and reads as a valid image, else an empty URL.
     Q_INVOKABLE static QUrl imageUrl(const QString &name);
+    // The same image through the asset image provider, which reads it without loading every
+    // image plugin; empty like imageUrl when there is no valid image.
+    Q_INVOKABLE static QUrl providedImageUrl(const QString &name);
 };

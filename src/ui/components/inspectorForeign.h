@@ -1,6 +1,7 @@
 #pragma once
 
 #include "activityEntry.h"
+#include "activityLog.h"
 #include "inspectorState.h"
 #include "killRequest.h"
 #include "portProcess.h"
@@ -31,6 +32,12 @@ struct ActivityEntryForeign {
     Q_GADGET
     QML_FOREIGN(ActivityEntry)
     QML_VALUE_TYPE(activityEntry)
+};
+
+struct ActivityLogForeign {
+    Q_GADGET
+    QML_FOREIGN(ActivityLog)
+    QML_ANONYMOUS
 };
 
 struct KillRequestForeign {

@@ -69,23 +69,25 @@ Item {
                 Accessible.name: "Activity"
 
                 Repeater {
-                    model: root.inspector.activityEntries
+                    // A new line adds one row and drops the oldest; the others stay built.
+                    model: root.inspector.activityLog
 
                     Item {
                         id: row
                         objectName: "activityRow"
-                        required property var modelData
+                        required property string timeText
+                        required property string message
 
                         width: rows.width
-                        implicitHeight: Math.max(message.y + message.implicitHeight, stamp.y + stamp.implicitHeight)
+                        implicitHeight: Math.max(messageText.y + messageText.implicitHeight, stamp.y + stamp.implicitHeight)
 
                         Text {
                             id: stamp
                             objectName: "activityTime"
                             width: 60
                             // Aligned on the first baseline of the message.
-                            y: message.baselineOffset - baselineOffset
-                            text: row.modelData.timeText
+                            y: messageText.baselineOffset - baselineOffset
+                            text: row.timeText
                             textFormat: Text.PlainText
                             font.family: Fonts.mono
                             font.pixelSize: 11
@@ -95,11 +97,11 @@ Item {
                             Accessible.name: text
                         }
                         Text {
-                            id: message
+                            id: messageText
                             objectName: "activityMessage"
                             x: 70
                             width: row.width - 70
-                            text: TextExcerpt.line(row.modelData.message)
+                            text: TextExcerpt.line(row.message)
                             textFormat: Text.PlainText
                             font.family: Fonts.system
                             font.pixelSize: 12

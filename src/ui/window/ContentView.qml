@@ -253,7 +253,7 @@ Item {
                         anchors.verticalCenter: parent.verticalCenter
                         width: 18
                         height: 18
-                        source: Assets.imageUrl(Assets.footerLogo)
+                        source: Assets.providedImageUrl(Assets.footerLogo)
                         sourceSize.width: 36
                         sourceSize.height: 36
                         fillMode: Image.PreserveAspectFit

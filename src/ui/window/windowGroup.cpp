@@ -1,5 +1,7 @@
 #include "windowGroup.h"
 
+#include "assetImageProvider.h"
+
 #include <QQmlComponent>
 #include <QQmlEngine>
 
@@ -12,6 +14,9 @@ QQuickWindow *WindowGroup::openWindow() {
     QQmlEngine *engine = qmlEngine(this);
     if (!engine)
         return nullptr;
+    if (!engine->imageProvider(QString::fromLatin1(AssetImageProvider::providerId)))
+        engine->addImageProvider(QString::fromLatin1(AssetImageProvider::providerId),
+                                 new AssetImageProvider);
     QQmlComponent component(engine, QUrl(QString::fromLatin1(windowUrl)));
     QObject *object = component.create();
     auto *window = qobject_cast<QQuickWindow *>(object);
