@@ -66,6 +66,7 @@ private:
         ::close_range(3, ready - 1, 0);
         ::close_range(ready + 1, ~0U, 0);
         ::signal(SIGTERM, SIG_IGN);
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL); // a crashed test must not leave them holding its output
         ::prctl(PR_SET_NAME, name);
         sockaddr_in v4{};
         v4.sin_family = AF_INET;

@@ -53,12 +53,16 @@ class WindowTest : public QObject {
     }
     QString text(const char *name) { return item(name)->property("text").toString(); }
 
+    // Scans and waits until the outcome has been drawn: what a user could then click is in place.
     bool scan(quint16 port) {
         m_state->setPortText(QString::number(port));
         m_state->startScan();
-        return QTest::qWaitFor(
+        const bool done = QTest::qWaitFor(
             [this, port] { return m_state->canScan() && m_state->lastScannedPort() == port; },
             10000);
+        QSignalSpy drawn(m_window, &QQuickWindow::frameSwapped);
+        m_window->update();
+        return done && drawn.wait(10000);
     }
 
     // The badge, the Scan button and the results placeholder, as they look right now.
