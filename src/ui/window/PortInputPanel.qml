@@ -120,11 +120,10 @@ Item {
                     onClicked: root.inspector.startScan()
 
                     contentItem: Item {
-                        implicitWidth: Math.max(96, label.implicitWidth)
-                        implicitHeight: label.implicitHeight
+                        implicitWidth: Math.max(96, children[0].implicitWidth)
+                        implicitHeight: children[0].implicitHeight
 
                         RowLayout {
-                            id: label
                             anchors.centerIn: parent
                             spacing: 8
 
