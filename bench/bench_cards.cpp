@@ -18,6 +18,7 @@
 //   suffix _opengl on OpenGL. Each of the three runs is a process of its own.
 #include "listenerGroup.h"
 #include "programWindow.h"
+#include "quaymeterApp.h"
 
 #include <QGuiApplication>
 #include <QProcess>
@@ -151,7 +152,7 @@ double stallMaxMs(ProgramWindow &program, quint16 port, qsizetype expected) {
 
 int guiFigures(int argc, char **argv) {
     const ListenerGroup many(300), twelve(12);
-    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    QuaymeterApp::useGraphicsApi(QSGRendererInterface::Software);
     TurnClock application(argc, argv);
     ProgramWindow program;
     if (!many.isListening() || !twelve.isListening() || !program.window)
@@ -226,7 +227,7 @@ bool printRatio(ProgramWindow &program, quint16 port, const QByteArray &name) {
 
 int returnFigures(int argc, char **argv, bool openGl) {
     const ListenerGroup one(1), twelve(12);
-    QQuickWindow::setGraphicsApi(openGl ? QSGRendererInterface::OpenGL
+    QuaymeterApp::useGraphicsApi(openGl ? QSGRendererInterface::OpenGL
                                         : QSGRendererInterface::Software);
     QGuiApplication application(argc, argv);
     ProgramWindow program;

@@ -67,7 +67,14 @@ void QuaymeterApp::chooseRenderer() {
         return;
     const QDir devices(QStringLiteral("/dev/dri"));
     if (devices.entryList({QStringLiteral("renderD*")}, QDir::System).isEmpty())
-        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+        useGraphicsApi(QSGRendererInterface::Software);
+}
+
+void QuaymeterApp::useGraphicsApi(QSGRendererInterface::GraphicsApi api) {
+    QQuickWindow::setGraphicsApi(api);
+    if (api == QSGRendererInterface::Software &&
+        !qEnvironmentVariableIsSet("QT_QPA_UPDATE_IDLE_TIME"))
+        qputenv("QT_QPA_UPDATE_IDLE_TIME", "0");
 }
 
 bool QuaymeterApp::setIconFromResources() {

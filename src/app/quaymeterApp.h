@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QQmlApplicationEngine>
+#include <QSGRendererInterface>
 #include <QString>
 #include <optional>
 
@@ -18,6 +19,9 @@ public:
     // OpenGL in software, which starts slower and takes more memory than Qt's own software scene
     // graph; QT_QUICK_BACKEND still decides when set. Must run before the application object.
     static void chooseRenderer();
+    // Qt's software scene graph draws a frame only when one is asked for, with no display refresh
+    // to pace it: draw it at once rather than after Qt's default 5 ms wait for more changes.
+    static void useGraphicsApi(QSGRendererInterface::GraphicsApi api);
 
     // Opens the first window; with a port text, types it into the window and scans it.
     int run(const std::optional<QString> &portText = std::nullopt);
