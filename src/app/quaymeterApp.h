@@ -20,7 +20,9 @@ public:
     // graph; QT_QUICK_BACKEND still decides when set. Must run before the application object.
     static void chooseRenderer();
     // Qt's software scene graph draws a frame only when one is asked for, with no display refresh
-    // to pace it: draw it at once rather than after Qt's default 5 ms wait for more changes.
+    // to pace it: draw it at once rather than after Qt's default 5 ms wait for more changes. Timed
+    // animations still step at their own rate; an Animator would then draw without pause, so the
+    // window uses none.
     static void useGraphicsApi(QSGRendererInterface::GraphicsApi api);
 
     // Opens the first window; with a port text, types it into the window and scans it.
