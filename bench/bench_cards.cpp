@@ -74,6 +74,20 @@ private:
     double m_turnStart = 0;
 };
 
+// Once `start` is set, records the GUI thread's CPU time since then when the next frame has been
+// synchronised, and clears `start`.
+void costUntilSynchronized(QQuickWindow *window, QObject &context, double &start,
+                           std::vector<double> &costs) {
+    QObject::connect(
+        window, &QQuickWindow::afterSynchronizing, &context,
+        [&start, &costs] {
+            if (start >= 0)
+                costs.push_back(threadCpuMs() - start);
+            start = -1;
+        },
+        Qt::DirectConnection);
+}
+
 double cardsGuiMs(ProgramWindow &program, const TurnClock &clock, quint16 port,
                   qsizetype expected) {
     InspectorState &state = *program.state;
@@ -84,14 +98,7 @@ double cardsGuiMs(ProgramWindow &program, const TurnClock &clock, quint16 port,
         if (!state.processes().isEmpty())
             start = clock.turnStartMs();
     });
-    QObject::connect(
-        program.window, &QQuickWindow::afterSynchronizing, &context,
-        [&] {
-            if (start >= 0)
-                costs.push_back(threadCpuMs() - start);
-            start = -1;
-        },
-        Qt::DirectConnection);
+    costUntilSynchronized(program.window, context, start, costs);
     for (int i = 0; i <= guiScans; ++i) {
         const size_t before = costs.size();
         if (!program.scan(port) || state.processes().size() != expected ||
@@ -107,14 +114,7 @@ double activityLineGuiMs(ProgramWindow &program) {
     std::vector<double> costs;
     double start = -1;
     QObject context;
-    QObject::connect(
-        program.window, &QQuickWindow::afterSynchronizing, &context,
-        [&] {
-            if (start >= 0)
-                costs.push_back(threadCpuMs() - start);
-            start = -1;
-        },
-        Qt::DirectConnection);
+    costUntilSynchronized(program.window, context, start, costs);
     for (int i = 0; i <= InspectorState::activityLimit + 30; ++i) {
         const size_t before = costs.size();
         start = threadCpuMs();
