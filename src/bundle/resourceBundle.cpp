@@ -30,7 +30,8 @@ void ResourceBundle::setDirectory(const QString &path) {
     overridden() = path;
 }
 
-QString ResourceBundle::imagePath(const QString &name) {
+// The first file named `name` with any extension that reads as an image, and that image.
+std::pair<QString, QImage> ResourceBundle::firstImage(const QString &name, const QSize &size) {
     const QString dir = directory();
     if (dir.isEmpty())
         return {};
@@ -39,10 +40,19 @@ QString ResourceBundle::imagePath(const QString &name) {
     for (const QFileInfo &file : candidates) {
         if (file.completeBaseName() != name)
             continue;
-        if (!readImage(file.absoluteFilePath()).isNull())
-            return file.absoluteFilePath();
+        QImage image = readImage(file.absoluteFilePath(), size);
+        if (!image.isNull())
+            return {file.absoluteFilePath(), std::move(image)};
     }
     return {};
+}
+
+QString ResourceBundle::imagePath(const QString &name) {
+    return firstImage(name, {}).first;
+}
+
+QImage ResourceBundle::image(const QString &name, const QSize &size) {
+    return firstImage(name, size).second;
 }
 
 QImage ResourceBundle::readImage(const QString &path, const QSize &size) {

@@ -4,8 +4,7 @@
 
 QImage AssetImageProvider::requestImage(const QString &id, QSize *size,
                                         const QSize &requestedSize) {
-    const QString path = ResourceBundle::imagePath(id);
-    const QImage image = path.isEmpty() ? QImage() : ResourceBundle::readImage(path, requestedSize);
+    const QImage image = ResourceBundle::image(id, requestedSize);
     if (size)
         *size = image.size();
     return image;

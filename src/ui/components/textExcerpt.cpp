@@ -1,5 +1,7 @@
 #include "textExcerpt.h"
 
+#include "viewText.h"
+
 #include <algorithm>
 
 namespace {
@@ -30,9 +32,5 @@ QString TextExcerpt::line(const QString &text) {
             line += whole.sliced(i, std::min(end - i, lineLimit + 1 - line.size()));
         i = end - 1;
     }
-    if (line.size() <= lineLimit)
-        return line;
-    // Never splits a surrogate pair.
-    line.truncate(line[lineLimit - 1].isHighSurrogate() ? lineLimit - 1 : lineLimit);
-    return line + QChar(0x2026);
+    return cutForView(line, lineLimit);
 }
