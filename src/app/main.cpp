@@ -9,14 +9,15 @@ int main(int argc, char *argv[]) {
     // lost.
     std::signal(SIGCHLD, SIG_DFL);
     QuaymeterApp::setIdentity();
-    // Help and version need no display: when only they are asked for, Qt starts without one.
-    if (CommandLine::asksForInformation(QStringList(argv, argv + argc)))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QuaymeterApp::chooseRenderer();
-    QGuiApplication application(argc, argv);
-    const CommandLine commandLine(QCoreApplication::arguments());
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    // Judged before the platform starts: help, version and usage errors need no display.
+    const CommandLine commandLine(CommandLine::withoutToolkitOptions(arguments));
     if (const auto code = commandLine.exitCode())
         return *code;
+    QuaymeterApp::chooseRenderer();
+    QGuiApplication application(argc, argv);
     QuaymeterApp quaymeter;
     return quaymeter.run(commandLine.portText());
 }

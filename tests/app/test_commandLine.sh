@@ -8,13 +8,14 @@ prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 export XDG_RUNTIME_DIR=$prefix QT_QPA_PLATFORM=offscreen
 
-# Help and version need no display.
-out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --help) || fail "--help: $?"
-[[ $out == "Usage: "*"[PORT]"* ]] || fail "--help printed: $out"
-out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --version)
+# Help, version and usage errors need no display; Qt's own options are left to Qt.
+headless() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" "$@"; }
+out=$(headless --help) || fail "--help: $?"
+[[ $out == "Usage: $(basename "$program") "*"[PORT]"* ]] || fail "--help printed: $out"
+out=$(headless -platform offscreen --version)
 [[ $out == "Quaymeter $version" ]] || fail "--version printed: $out"
-for wrong in --bogus "1 2"; do
-    err=$("$program" $wrong 2>&1 >/dev/null)
+for wrong in --bogus -x "1 2"; do
+    err=$(headless $wrong 2>&1 >/dev/null)
     code=$?
     [[ $code == 2 && $err == *"Usage: "* ]] || fail "$wrong: exit $code, printed: $err"
 done
