@@ -222,6 +222,33 @@ const Scene scenes[] = {
          QTest::qWait(300);
          return shot.tabTo(QStringLiteral("alertDestructive"));
      }},
+    // Return on a card's Kill: the alert opens on Cancel, with its ring.
+    {"alert-by-keyboard",
+     [](Shot &shot, const Listeners &listeners) {
+         if (!shot.scan(listeners.alone.port()) || !shot.tabTo(QStringLiteral("killButton")))
+             return false;
+         QTest::keyClick(shot.window, Qt::Key_Return);
+         return shot.grabWhenSettled();
+     }},
+    // A kill that fails with a long message: the status line cuts it, the results show it whole.
+    {"error-long-message",
+     [](Shot &shot, const Listeners &) {
+         const PortProcess impossible{
+             QStringLiteral("x"), std::numeric_limits<pid_t>::min(), {}, {}, {}, 3000};
+         shot.state.confirmKill({QUuid::createUuid(), impossible, false});
+         return QTest::qWaitFor([&shot] { return shot.scanEnded(); }, 10000) &&
+                shot.grabWhenSettled();
+     }},
+    // The log reached with Tab and scrolled to its oldest lines with End.
+    {"log-scrolled",
+     [](Shot &shot, const Listeners &) {
+         for (int i = 1; i <= 8; ++i)
+             shot.state.appendActivity(QStringLiteral("Scanned port %1").arg(3000 + i));
+         if (!shot.tabTo(QStringLiteral("activityScroll")))
+             return false;
+         QTest::keyClick(shot.window, Qt::Key_End);
+         return shot.grabWhenSettled();
+     }},
 };
 
 } // namespace

@@ -51,9 +51,12 @@ class ScanAndKill(unittest.TestCase):
                 self.assertEqual(listener.wait(harness.TIMEOUT), -sent)
             app.wait_status(f"Port {port} is available.")
 
+            # Each line is read as its time and message.
             log = find(app.root, "list", "Activity")
-            lines = [label.name for label in harness.find_all(log, "label")
-                     if not label.name[:2].isdigit()]
+            stamped = [item.name.split(" ", 1) for item in harness.find_all(log, "list item")]
+            self.assertTrue(all(len(time) == 8 and time[2] == time[5] == ":"
+                                for time, _ in stamped), stamped)
+            lines = [message for _, message in stamped]
             self.assertEqual(lines, [
                 f"Port {port} is available", f"Scanned port {port}",
                 f"Killed PID {second.pid}", f"Force kill requested for PID {second.pid}",

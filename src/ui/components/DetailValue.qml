@@ -1,7 +1,6 @@
 pragma ComponentBehavior: Bound
 
 import QtQuick
-import QtQuick.Controls.Basic
 import Quaymeter
 import Quaymeter as Kit
 
@@ -56,36 +55,24 @@ Item {
         color: root.activeFocus ? Kit.Palette.textPrimary : root.highlight ? Kit.Palette.accentMint : Kit.Palette.textSecondary
         Accessible.ignored: true
     }
-    // Built on hover only: a card has four of these and cards are built while scrolling.
-    Loader {
-        anchors.fill: parent
-        active: hover.hovered && value.truncated
+    // Built on first hover only: a card has four of these and cards are built while scrolling.
+    property TextToolTip toolTip: null
+    readonly property bool toolTipWanted: hover.hovered && value.truncated
 
-        sourceComponent: Item {
-            ToolTip {
-                objectName: "detailToolTip"
-                visible: true
-                delay: 400
-                width: Math.min(implicitWidth, 420)
-                text: root.text
+    onToolTipWantedChanged: {
+        if (toolTipWanted && toolTip === null)
+            toolTip = toolTipComponent.createObject(root) as TextToolTip;
+    }
 
-                contentItem: Text {
-                    text: TextExcerpt.line(root.text)
-                    textFormat: Text.PlainText
-                    wrapMode: Text.WrapAnywhere
-                    font.family: Fonts.mono
-                    font.pixelSize: 12
-                    font.weight: Font.Medium
-                    color: Kit.Palette.textPrimary
-                    Accessible.ignored: true
-                }
-                background: Rectangle {
-                    radius: 6
-                    color: Kit.Palette.surfaceRaised
-                    border.color: Kit.Palette.withOpacity(Kit.Palette.steelTeal, 0.5)
-                    border.width: 1
-                }
-            }
+    Component {
+        id: toolTipComponent
+
+        TextToolTip {
+            objectName: "detailToolTip"
+            visible: root.toolTipWanted
+            widest: 420
+            monospaced: true
+            text: TextExcerpt.line(root.text)
         }
     }
 }

@@ -8,6 +8,8 @@ ColumnLayout {
     id: root
 
     required property string status
+    // The whole text of an error that the status line could not show in full.
+    property string detail: ""
 
     readonly property var content: {
         if (status === "available")
@@ -96,6 +98,26 @@ ColumnLayout {
             color: Kit.Palette.textSecondary
             horizontalAlignment: Text.AlignHCenter
             wrapMode: Text.WordWrap
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
+        }
+        TextEdit {
+            objectName: "emptyStateDetail"
+            Layout.fillWidth: true
+            visible: root.detail !== ""
+            text: root.detail
+            textFormat: TextEdit.PlainText
+            readOnly: true
+            selectByMouse: true
+            activeFocusOnTab: visible
+            wrapMode: TextEdit.Wrap
+            horizontalAlignment: TextEdit.AlignHCenter
+            font.family: Fonts.system
+            font.pixelSize: 13
+            font.weight: Font.Medium
+            color: Kit.Palette.textPrimary
+            selectionColor: Kit.Palette.withOpacity(Kit.Palette.accentCyan, 0.35)
+            selectedTextColor: Kit.Palette.textPrimary
             Accessible.role: Accessible.StaticText
             Accessible.name: text
         }

@@ -26,14 +26,18 @@ ColumnLayout {
     // identity tooltip are built when first needed: a scan shows its cards sooner without them.
     property ProcessMenu menu: null
     property IdentityToolTip identity: null
-    // Keyboard users see who the listener is while a kill button has focus.
-    readonly property bool identityWanted: nameHover.hovered || killButton.visualFocus || forceKillButton.visualFocus
+    // Over the name, never over the fields a kill button acts on; keyboard and screen reader
+    // users hear it as the card's description.
+    readonly property bool identityWanted: nameHover.hovered
 
     onIdentityWantedChanged: {
         if (root.identityWanted && root.identity === null)
             root.identity = identityComponent.createObject(commandName) as IdentityToolTip;
     }
 
+    function focusButton(force: bool, reason: int) {
+        (force ? forceKillButton : killButton).forceActiveFocus(reason);
+    }
     function popupMenu(parent: Item, x: real, y: real) {
         if (root.menu === null)
             root.menu = menuComponent.createObject(root) as ProcessMenu;
@@ -57,6 +61,7 @@ ColumnLayout {
         Layout.fillWidth: true
 
         ColumnLayout {
+            Layout.fillWidth: true
             spacing: 5
 
             Text {
@@ -69,8 +74,9 @@ ColumnLayout {
                 font.pixelSize: 26
                 font.weight: Font.Bold
                 color: Kit.Palette.textPrimary
-                Layout.maximumWidth: 200
-                elide: Text.ElideRight
+                // Whole, however long: a card grows rather than hide which process it is.
+                Layout.fillWidth: true
+                wrapMode: Text.Wrap
                 Accessible.role: Accessible.StaticText
                 Accessible.name: text
 
@@ -98,9 +104,6 @@ ColumnLayout {
                 Accessible.role: Accessible.StaticText
                 Accessible.name: text
             }
-        }
-        Item {
-            Layout.fillWidth: true
         }
         RowLayout {
             spacing: 9

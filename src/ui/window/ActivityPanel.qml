@@ -10,9 +10,11 @@ Item {
     id: root
 
     required property InspectorState inspector
+    // Points given up to the port panel while its validation line shows: the window cannot grow.
+    property real squeeze: 0
 
     implicitWidth: 306
-    implicitHeight: 190
+    implicitHeight: 190 - squeeze
 
     PanelBackground {
         anchors.fill: parent
@@ -20,6 +22,8 @@ Item {
 
     // Padded 18 all round, then centred in the fixed height.
     ColumnLayout {
+        id: column
+
         anchors.centerIn: parent
         width: parent.width - 36
         spacing: 14
@@ -30,27 +34,50 @@ Item {
             caption: "Recent actions"
         }
 
-        // No scroll bars: the list is short and flicks or wheels like any other. The newest
-        // entry arrives on top, in sight unless the user scrolled down to older ones: then a cue
-        // says so rather than moving the lines being read.
+        // No scroll bars: the list is short and flicks or wheels like any other, or scrolls by
+        // keys once Tab reaches it. The newest entry arrives on top, in sight unless the user
+        // scrolled down to older ones: then a cue says so rather than moving the lines being read.
         Flickable {
             id: scroll
 
             property bool unseenEntry: false
 
+            function scrollTo(y: real) {
+                contentY = Math.max(0, Math.min(y, contentHeight - height));
+            }
+
             objectName: "activityScroll"
             Layout.fillWidth: true
-            Layout.preferredHeight: 116
-            Layout.maximumHeight: 116
-            Layout.minimumHeight: 116
+            Layout.preferredHeight: 116 - root.squeeze
+            Layout.maximumHeight: 116 - root.squeeze
+            Layout.minimumHeight: 116 - root.squeeze
             clip: true
             contentWidth: width
             contentHeight: rows.implicitHeight
             boundsBehavior: Flickable.StopAtBounds
+            activeFocusOnTab: true
             onContentYChanged: {
                 if (atYBeginning)
                     unseenEntry = false;
             }
+            Keys.onPressed: event => {
+                const line = 22;
+                const moves = {
+                    [Qt.Key_Up]: contentY - line,
+                    [Qt.Key_Down]: contentY + line,
+                    [Qt.Key_PageUp]: contentY - height + line,
+                    [Qt.Key_PageDown]: contentY + height - line,
+                    [Qt.Key_Home]: 0,
+                    [Qt.Key_End]: contentHeight
+                };
+                if (event.key in moves) {
+                    scrollTo(moves[event.key]);
+                    event.accepted = true;
+                }
+            }
+            // One list for assistive technologies, read newest first like the screen.
+            Accessible.role: Accessible.List
+            Accessible.name: "Activity"
 
             Connections {
                 function onActivityEntriesChanged() {
@@ -64,9 +91,6 @@ Item {
                 id: rows
                 width: parent.width
                 spacing: 10
-                // One list for assistive technologies, read newest first like the screen.
-                Accessible.role: Accessible.List
-                Accessible.name: "Activity"
 
                 Repeater {
                     // A new line adds one row and drops the oldest; the others stay built.
@@ -80,6 +104,8 @@ Item {
 
                         width: rows.width
                         implicitHeight: Math.max(messageText.y + messageText.implicitHeight, stamp.y + stamp.implicitHeight)
+                        Accessible.role: Accessible.ListItem
+                        Accessible.name: row.timeText + " " + row.message
 
                         Text {
                             id: stamp
@@ -93,8 +119,7 @@ Item {
                             font.pixelSize: 11
                             font.weight: Font.Medium
                             color: Kit.Palette.textMuted
-                            Accessible.role: Accessible.StaticText
-                            Accessible.name: text
+                            Accessible.ignored: true
                         }
                         Text {
                             id: messageText
@@ -110,13 +135,22 @@ Item {
                             wrapMode: Text.Wrap
                             maximumLineCount: 2
                             elide: Text.ElideRight
-                            Accessible.role: Accessible.StaticText
-                            Accessible.name: text
+                            Accessible.ignored: true
                         }
                     }
                 }
             }
 
+            // Around the lines, outside the clip, where it covers none of them.
+            FocusRing {
+                objectName: "logFocusRing"
+                parent: root
+                x: column.x + scroll.x - 8
+                y: column.y + scroll.y - 6
+                width: scroll.width + 16
+                height: scroll.height + 12
+                shown: scroll.activeFocus
+            }
             EdgeFade {
                 parent: scroll
                 width: scroll.width
@@ -141,7 +175,12 @@ Item {
                 padding: 3
                 leftPadding: 8
                 rightPadding: 8
-                onClicked: scroll.contentY = 0
+                // Hides itself once the newest entry is in sight: the list takes its focus.
+                onClicked: {
+                    if (newCue.activeFocus)
+                        scroll.forceActiveFocus(newCue.visualFocus ? Qt.TabFocusReason : Qt.MouseFocusReason);
+                    scroll.contentY = 0;
+                }
                 Accessible.role: Accessible.Button
                 Accessible.name: "Show the newest entry"
 

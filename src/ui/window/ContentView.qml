@@ -3,6 +3,7 @@ import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import QtQuick.Shapes
+import QtQuick.Templates as T
 import Quaymeter
 import Quaymeter as Kit
 
@@ -112,10 +113,7 @@ Item {
 
         objectName: "contentColumn"
         x: 22
-        // The window cannot grow and the column is as tall in every state (the port panel keeps
-        // room for its validation line), so the top padding gives the same few points always and
-        // nothing moves when that line comes or goes.
-        y: Math.min(42, root.height - 8 - implicitHeight)
+        y: 42
         width: root.width - 44
         spacing: 8
 
@@ -197,19 +195,27 @@ Item {
                     spacing: 12
 
                     PortInputPanel {
+                        id: portInputPanel
+
                         objectName: "portInputPanel"
                         Layout.fillWidth: true
                         inspector: root.inspector
                     }
+                    // The fixed window has no room for the validation line below the field: the
+                    // log, whose older lines scroll anyway, gives it up while it shows, so the
+                    // columns keep their height and nothing else moves.
                     ActivityPanel {
                         objectName: "activityPanel"
                         Layout.fillWidth: true
                         inspector: root.inspector
+                        squeeze: portInputPanel.validationRoom
                     }
                 }
             }
 
             ResultsPanel {
+                id: resultsPanel
+
                 objectName: "resultsPanel"
                 Layout.alignment: Qt.AlignTop
                 Layout.fillWidth: true
@@ -217,6 +223,7 @@ Item {
                 Layout.minimumHeight: root.inspector.leftColumnHeight > 0 ? root.inspector.leftColumnHeight : 0
                 Layout.maximumHeight: root.inspector.leftColumnHeight > 0 ? root.inspector.leftColumnHeight : Infinity
                 inspector: root.inspector
+                statusCut: portInputPanel.statusCut
             }
         }
 
@@ -310,7 +317,56 @@ Item {
             inspector: root.inspector
         }
     }
+    // Keyboard focus is never lost. When the control that holds it is disabled or taken away (Scan
+    // while it scans, a card's buttons while their kill runs, the cards while a scan refills
+    // them), the port field holds it until the control, or the card now in its place, is back.
+    QtObject {
+        id: focusKeeper
+
+        // Where keyboard focus was last, and where it was when it had to be parked.
+        property var last: null
+        property var parked: null
+
+        // Settled once the turn is over: a popup opening or closing passes focus through the
+        // window's root on its way.
+        function settle() {
+            const window = root.Window.window;
+            const item = window.activeFocusItem;
+            const control = item as T.Control;
+            if (control !== null || (item !== null && item.activeFocusOnTab) || (item as DetailValue) !== null) {
+                last = {
+                    visual: control !== null && control.visualFocus,
+                    scan: item.objectName === "scanButton",
+                    card: resultsPanel.cardPlace(item)
+                };
+            } else if (window.active && last !== null && last.visual && parked === null) {
+                parked = last;
+                portInputPanel.focusField(Qt.TabFocusReason);
+            }
+        }
+        function giveBack() {
+            const from = parked;
+            parked = null;
+            if (from === null || !portInputPanel.fieldHasFocus)
+                return;
+            if (from.scan)
+                portInputPanel.focusScan(Qt.TabFocusReason);
+            else if (from.card !== null)
+                resultsPanel.focusCard(from.card, Qt.TabFocusReason);
+        }
+    }
     Connections {
+        function onActiveFocusItemChanged() {
+            Qt.callLater(focusKeeper.settle); // qmllint disable
+        }
+
+        target: root.Window.window
+    }
+    Connections {
+        function onCanScanChanged() {
+            if (root.inspector.canScan)
+                focusKeeper.giveBack();
+        }
         function onPortTextEdited() {
             root.inspector.portTextChanged();
         }

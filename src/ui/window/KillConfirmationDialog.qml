@@ -12,6 +12,9 @@ Dialog {
     required property InspectorState inspector
     readonly property var alert: inspector.pendingKillAlert
     readonly property string commandLine: inspector.pendingKill !== undefined ? inspector.pendingKill.process.identity.commandLine : ""
+    // The control that asked for the alert, and whether the keyboard did: focus goes back there.
+    property Item opener: null
+    property bool openedByKeyboard: false
 
     function follow() {
         if (inspector.pendingKill !== undefined)
@@ -31,15 +34,36 @@ Dialog {
     title: alert ? alert.title : ""
 
     Component.onCompleted: follow()
+    // A kept alert would give focus back to whichever button had it last; a destructive
+    // confirmation opens on Cancel every time, so Return right after opening never signals.
+    onAboutToShow: {
+        const focused = parent.Window.activeFocusItem;
+        opener = focused;
+        openedByKeyboard = (focused as T.Control)?.visualFocus ?? false;
+        standardButton(Dialog.Cancel).focus = true;
+    }
+    onOpened: {
+        const cancel = standardButton(Dialog.Cancel);
+        cancel.forceActiveFocus(Qt.PopupFocusReason);
+        cancel.focusReason = openedByKeyboard ? Qt.TabFocusReason : Qt.PopupFocusReason;
+    }
     onAccepted: inspector.confirmPendingKill()
     onRejected: inspector.dismissPendingKill()
     // Any other way out counts as cancelling; checked later, after accepted() has run.
     // Qt 6.4's linter cannot tell that Qt.callLater is a method.
     // qmllint disable
-    onClosed: Qt.callLater(() => {
-        if (inspector.pendingKill !== undefined)
-            inspector.dismissPendingKill();
-    })
+    onClosed: {
+        const opener = root.opener as T.Control;
+        if (opener !== null && opener.enabled && opener.visible) {
+            opener.forceActiveFocus(Qt.PopupFocusReason);
+            opener.focusReason = root.openedByKeyboard ? Qt.TabFocusReason : Qt.PopupFocusReason;
+        }
+        root.opener = null;
+        Qt.callLater(() => {
+            if (inspector.pendingKill !== undefined)
+                inspector.dismissPendingKill();
+        });
+    }
     // qmllint enable
 
     Connections {
@@ -103,7 +127,6 @@ Dialog {
             accent: Kit.Palette.textSecondary
             filled: false
             isDefault: true
-            focus: true
         }
 
         SecondaryButtonStyle {

@@ -20,6 +20,19 @@ Item {
         })
     readonly property var statusLook: statusLooks[inspector.status]
 
+    readonly property bool fieldHasFocus: portField.activeFocus
+    // How much taller the validation line makes the panel while it shows.
+    readonly property real validationRoom: validation.visible ? validation.height + 6 : 0
+    // Whether the status line had to cut its message: then it is not readable there whole.
+    readonly property bool statusCut: statusLine.truncated
+
+    function focusField(reason: int) {
+        portField.forceActiveFocus(reason);
+    }
+    function focusScan(reason: int) {
+        scanButton.forceActiveFocus(reason);
+    }
+
     implicitWidth: 306
     implicitHeight: content.implicitHeight + 28
 
@@ -84,6 +97,8 @@ Item {
                     // Return scans even while the button is disabled.
                     onAccepted: root.inspector.startScan()
 
+                    // The focused outline and glow are the field's focus indication, for the
+                    // keyboard and the mouse alike.
                     background: Item {
                         Shadow {
                             objectName: "portFieldGlow"
@@ -100,10 +115,6 @@ Item {
                             color: Kit.Palette.withOpacity(Kit.Palette.canvasBottom, 0.74)
                             border.color: root.inspector.isPortFocused ? Kit.Palette.accentCyan : Kit.Palette.hairline
                             border.width: root.inspector.isPortFocused ? 1.4 : 1.0
-                        }
-                        FocusRing {
-                            anchors.fill: parent
-                            shown: portField.activeFocus && (portField.focusReason === Qt.TabFocusReason || portField.focusReason === Qt.BacktabFocusReason || portField.focusReason === Qt.ShortcutFocusReason)
                         }
                     }
 
@@ -151,31 +162,21 @@ Item {
                 }
             }
 
-            // Its line is kept free while no message shows, so the panels below never move.
-            Item {
+            Text {
+                id: validation
+
+                objectName: "validationMessage"
                 Layout.fillWidth: true
-                implicitHeight: Math.max(validation.implicitHeight, oneLine.height)
-
-                FontMetrics {
-                    id: oneLine
-                    font: validation.font
-                }
-                Text {
-                    id: validation
-
-                    objectName: "validationMessage"
-                    width: parent.width
-                    visible: text.length > 0
-                    text: root.inspector.validationMessage
-                    textFormat: Text.PlainText
-                    font.family: Fonts.system
-                    font.pixelSize: 12
-                    font.weight: Font.Medium
-                    color: Kit.Palette.accentPink
-                    wrapMode: Text.Wrap
-                    Accessible.role: Accessible.StaticText
-                    Accessible.name: text
-                }
+                visible: text.length > 0
+                text: root.inspector.validationMessage
+                textFormat: Text.PlainText
+                font.family: Fonts.system
+                font.pixelSize: 12
+                font.weight: Font.Medium
+                color: Kit.Palette.accentPink
+                wrapMode: Text.Wrap
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
             }
         }
 
@@ -250,29 +251,10 @@ Item {
                 HoverHandler {
                     id: statusHover
                 }
-                ToolTip {
+                TextToolTip {
                     objectName: "statusToolTip"
                     visible: statusHover.hovered && statusLine.truncated
-                    delay: 400
-                    width: Math.min(implicitWidth, 360)
                     text: statusLine.whole
-
-                    contentItem: Text {
-                        text: statusLine.whole
-                        textFormat: Text.PlainText
-                        wrapMode: Text.Wrap
-                        font.family: Fonts.system
-                        font.pixelSize: 12
-                        font.weight: Font.Medium
-                        color: Kit.Palette.textPrimary
-                        Accessible.ignored: true
-                    }
-                    background: Rectangle {
-                        radius: 6
-                        color: Kit.Palette.surfaceRaised
-                        border.color: Kit.Palette.withOpacity(Kit.Palette.steelTeal, 0.5)
-                        border.width: 1
-                    }
                 }
             }
         }

@@ -67,8 +67,8 @@ ApplicationWindow {
     }
     Row {
         objectName: "windowButtons"
-        x: 14
-        y: 14
+        x: 16
+        y: 16
         spacing: 8
 
         WindowButton {
@@ -82,7 +82,7 @@ ApplicationWindow {
             objectName: "minimizeButton"
             text: "Minimise"
             glyph: "−"
-            tint: Kit.Palette.steelTeal
+            tint: Kit.Palette.textSecondary
             onClicked: root.showMinimized()
         }
     }

@@ -10,9 +10,42 @@ Item {
     id: root
 
     required property InspectorState inspector
+    // Whether the status line had to cut its message: an error is then shown here whole.
+    property bool statusCut: false
 
     readonly property string resultsCaption: inspector.lastScannedPort === undefined ? "Awaiting scan" : "Port " + inspector.lastScannedPort
     readonly property var processes: inspector.processes
+
+    // Which card `item` belongs to, and whether it is that card's Force Kill; null outside the cards.
+    function cardPlace(item: Item): var {
+        for (let each = item; each !== null; each = each.parent)
+            if (each.parent === cards.contentItem)
+                return {
+                    pid: each.modelData.pid,
+                    index: each.index,
+                    force: item.objectName === "forceKillButton"
+                };
+        return null;
+    }
+    // Focuses the same button of the card with that PID if it is still listed, else the Kill of the
+    // card now in its place; false when no card is left.
+    function focusCard(place: var, reason: int): bool {
+        let index = -1;
+        for (let i = 0; i < processes.length && index < 0; ++i)
+            if (processes[i].pid === place.pid)
+                index = i;
+        const same = index >= 0;
+        if (!same)
+            index = Math.min(place.index, processes.length - 1);
+        if (index < 0)
+            return false;
+        cards.positionViewAtIndex(index, ListView.Contain);
+        const entry = cards.itemAtIndex(index);
+        if (entry === null)
+            return false;
+        entry.focusButton(same && place.force, reason);
+        return true;
+    }
 
     implicitWidth: 486
     implicitHeight: content.implicitHeight + 40
@@ -50,6 +83,7 @@ Item {
                 anchors.centerIn: parent
                 width: parent.width
                 status: root.inspector.status
+                detail: root.inspector.status === "error" && root.statusCut ? root.inspector.statusMessage : ""
             }
         }
 
@@ -79,10 +113,16 @@ Item {
                 width: cards.width
                 spacing: 16
 
+                function focusButton(force: bool, reason: int) {
+                    card.focusButton(force, reason);
+                }
+
                 // Tab reaches the built cards in list order, however they were scrolled into sight.
                 Component.onCompleted: TabOrder.placeByIndex(entry)
 
                 ProcessResultView {
+                    id: card
+
                     objectName: "processCard"
                     width: entry.width
                     process: entry.modelData
