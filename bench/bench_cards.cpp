@@ -31,6 +31,7 @@
 #include <vector>
 
 Q_IMPORT_QML_PLUGIN(QuaymeterPlugin)
+Q_IMPORT_QML_PLUGIN(QuaymeterInspectorPlugin)
 
 using namespace Qt::StringLiterals;
 

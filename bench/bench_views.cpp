@@ -15,6 +15,7 @@
 #include <vector>
 
 Q_IMPORT_QML_PLUGIN(QuaymeterPlugin)
+Q_IMPORT_QML_PLUGIN(QuaymeterInspectorPlugin)
 
 namespace {
 

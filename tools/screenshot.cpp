@@ -17,6 +17,7 @@
 #include <functional>
 
 Q_IMPORT_QML_PLUGIN(QuaymeterPlugin)
+Q_IMPORT_QML_PLUGIN(QuaymeterInspectorPlugin)
 
 namespace {
 
@@ -86,8 +87,7 @@ struct Shot {
     }
 
     bool scanEnded() const {
-        return state.statusName() != QStringLiteral("idle") &&
-               state.statusName() != QStringLiteral("scanning");
+        return state.status() != ScanStatus::idle && state.status() != ScanStatus::scanning;
     }
 };
 
@@ -104,7 +104,7 @@ struct Scene {
 };
 
 bool isScanning(const Shot &shot) {
-    return shot.state.statusName() == QStringLiteral("scanning");
+    return shot.state.status() == ScanStatus::scanning;
 }
 
 const Scene scenes[] = {

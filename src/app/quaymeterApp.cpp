@@ -1,7 +1,6 @@
 #include "quaymeterApp.h"
 
 #include "generatedAssetSymbols.h"
-#include "inspectorState.h"
 #include "resourceBundle.h"
 #include "windowGroup.h"
 
@@ -10,7 +9,6 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QQmlComponent>
-#include <QQuickItem>
 #include <QQuickWindow>
 #include <QtQml/qqmlextensionplugin.h>
 #include <cstdio>
@@ -18,6 +16,7 @@
 #include <unistd.h>
 
 Q_IMPORT_QML_PLUGIN(QuaymeterPlugin)
+Q_IMPORT_QML_PLUGIN(QuaymeterInspectorPlugin)
 
 namespace {
 
@@ -105,7 +104,10 @@ int QuaymeterApp::run(const std::optional<QString> &portText) {
     }
     auto *windows =
         m_engine.singletonInstance<WindowGroup *>(qmlTypeId("Quaymeter", 1, 0, "WindowGroup"));
-    QQuickWindow *window = windows ? windows->openWindow() : nullptr;
+    QVariantMap initialProperties;
+    if (portText)
+        initialProperties.insert(QStringLiteral("portArgument"), *portText);
+    QQuickWindow *window = windows ? windows->openWindow(initialProperties) : nullptr;
     if (!window)
         return 1;
     // Decoding the icon's PNGs costs several milliseconds and nothing shows it before the window
@@ -113,14 +115,5 @@ int QuaymeterApp::run(const std::optional<QString> &portText) {
     // render loop emits frameSwapped inside that frame, which a slot run there would hold up.
     QObject::connect(window, &QQuickWindow::frameSwapped, window, setIcon,
                      Qt::ConnectionType(Qt::SingleShotConnection | Qt::QueuedConnection));
-    if (portText) {
-        // The same steps as typing the port and pressing Scan.
-        const auto *content = window->findChild<QQuickItem *>(QStringLiteral("contentView"));
-        if (auto *state =
-                content ? content->property("inspector").value<InspectorState *>() : nullptr) {
-            state->setPortText(*portText);
-            state->startScan();
-        }
-    }
     return QGuiApplication::exec();
 }

@@ -2,7 +2,6 @@
 
 #include <QDateTime>
 #include <QLocale>
-#include <QMetaType>
 #include <QString>
 #include <QUuid>
 
@@ -19,18 +18,7 @@ private:
 const ActivityTimeFormatter &activityTimeFormatter();
 
 struct ActivityEntry {
-    Q_GADGET
-    Q_PROPERTY(QUuid id MEMBER id CONSTANT)
-    Q_PROPERTY(QDateTime date MEMBER date CONSTANT)
-    Q_PROPERTY(QString message MEMBER message CONSTANT)
-    Q_PROPERTY(QString timeText READ timeText CONSTANT)
-
-public:
     QUuid id;
     QDateTime date;
     QString message;
-
-    QString timeText() const { return activityTimeFormatter().string(date); }
 };
-
-Q_DECLARE_METATYPE(ActivityEntry)

@@ -4,11 +4,13 @@
 
 #include <QAbstractListModel>
 #include <QList>
+#include <QtQml/qqmlregistration.h>
 
 // The newest activity lines, newest first, at most `limit` of them. A list model so that a new
 // line inserts one row and drops the oldest rather than rebuilding every row the window shows.
 class ActivityLog : public QAbstractListModel {
     Q_OBJECT
+    QML_ANONYMOUS
 
 public:
     enum Role { TimeTextRole = Qt::UserRole + 1, MessageRole };

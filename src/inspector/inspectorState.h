@@ -29,7 +29,7 @@ class InspectorState : public QObject {
     Q_PROPERTY(QString portText READ portText WRITE setPortText NOTIFY portTextEdited)
     Q_PROPERTY(bool hasAttemptedScan READ hasAttemptedScan NOTIFY hasAttemptedScanChanged)
     Q_PROPERTY(QVariantList processes READ processesForQml NOTIFY processesChanged)
-    Q_PROPERTY(QString status READ statusName NOTIFY statusChanged)
+    Q_PROPERTY(ScanStatusForQml::Status status READ statusForQml NOTIFY statusChanged)
     Q_PROPERTY(QString statusMessage READ statusMessageForQml NOTIFY statusMessageChanged)
     // Newest first; activityEntriesChanged follows each new line.
     Q_PROPERTY(ActivityLog *activityLog READ activityLog CONSTANT)
@@ -55,7 +55,7 @@ public:
     bool hasAttemptedScan() const { return m_hasAttemptedScan; }
     const QList<PortProcess> &processes() const { return m_processes; }
     ScanStatus status() const { return m_status; }
-    QString statusName() const { return scanStatusName(m_status); }
+    ScanStatusForQml::Status statusForQml() const { return ScanStatusForQml::Status(m_status); }
     const QString &statusMessage() const { return m_statusMessage; }
     const QList<ActivityEntry> &activityEntries() const { return m_activityLog.entries(); }
     ActivityLog *activityLog() { return &m_activityLog; }

@@ -5,10 +5,12 @@
 #include <QMetaType>
 #include <QString>
 #include <QUuid>
+#include <QtQml/qqmlregistration.h>
 
 // A kill waiting for the user's confirmation; `process` is the record as it was when asked.
 struct KillRequest {
     Q_GADGET
+    QML_VALUE_TYPE(killRequest)
     Q_PROPERTY(QUuid id MEMBER id CONSTANT)
     Q_PROPERTY(PortProcess process MEMBER process CONSTANT)
     Q_PROPERTY(bool force MEMBER force CONSTANT)
@@ -22,6 +24,7 @@ public:
 // What the confirmation alert shows; its other button is the standard cancel button.
 struct KillConfirmationAlert {
     Q_GADGET
+    QML_VALUE_TYPE(killConfirmationAlert)
     Q_PROPERTY(QString title MEMBER title CONSTANT)
     Q_PROPERTY(QString message MEMBER message CONSTANT)
     Q_PROPERTY(QString destructiveLabel MEMBER destructiveLabel CONSTANT)

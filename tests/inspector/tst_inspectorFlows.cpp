@@ -149,6 +149,12 @@ private slots:
         QCOMPARE(state->statusMessage(), u"Enter a TCP port number."_s);
         QCOMPARE(activityTimeFormatter().string(QDateTime(QDate(2026, 1, 2), QTime(19, 5, 9))),
                  u"19:05:09");
+        // The log keeps exactly the newest eight lines, newest first, in the model QML reads too.
+        for (int line = 1; line <= 8; ++line)
+            state->appendActivity(QString::number(line));
+        QCOMPARE(messages(*state), QString(u"87654321"_s).split(u""_s, Qt::SkipEmptyParts));
+        QCOMPARE(state->activityLog()->rowCount(), 8);
+        QCOMPARE(state->activityLog()->index(7).data(ActivityLog::MessageRole), u"1"_s);
     }
 
     void validatesThePortText_data() {
@@ -193,20 +199,20 @@ private slots:
     void scanOutcomes_data() {
         QTest::addColumn<bool>("launchFails");
         QTest::addColumn<CommandResult>("lsof");
-        QTest::addColumn<QString>("status");
+        QTest::addColumn<ScanStatus>("status");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("logLine");
-        QTest::newRow("free") << false << nothingListed << u"available"_s
+        QTest::newRow("free") << false << nothingListed << ScanStatus::available
                               << u"Port 5000 is available."_s << u"Port 5000 is available"_s;
         QTest::newRow("listeners")
             << false << CommandResult{heading + listenerLines(u"node"_s, 4242, 5000), {}, 0}
-            << u"inUse"_s << u"Found node PID 4242 listening on port 5000."_s
+            << ScanStatus::inUse << u"Found node PID 4242 listening on port 5000."_s
             << u"Found node PID 4242"_s;
         QTest::newRow("lsof error")
-            << false << lsofError << u"error"_s
+            << false << lsofError << ScanStatus::error
             << u"Unable to scan the port. lsof: unknown TCP state name: BOGUS"_s
             << u"Scan failed on port 5000"_s;
-        QTest::newRow("lsof missing") << true << CommandResult{} << u"error"_s
+        QTest::newRow("lsof missing") << true << CommandResult{} << ScanStatus::error
                                       << u"Could not launch "_s + PortScannerService::lsofPath +
                                              u". No such file or directory"_s
                                       << u"Scan failed on port 5000"_s;
@@ -214,7 +220,7 @@ private slots:
     void scanOutcomes() {
         QFETCH(bool, launchFails);
         QFETCH(CommandResult, lsof);
-        QFETCH(QString, status);
+        QFETCH(ScanStatus, status);
         QFETCH(QString, message);
         QFETCH(QString, logLine);
         const auto state = makeState();
@@ -232,14 +238,15 @@ private slots:
         else
             runner->answer(0, lsof);
         QTRY_VERIFY(state->canScan());
-        QCOMPARE(state->statusName(), status);
+        QCOMPARE(state->status(), status);
         QCOMPARE(state->statusMessage(), message);
-        QCOMPARE(state->processes().size(), status == u"inUse" ? 1 : 0);
+        QCOMPARE(state->processes().size(), status == ScanStatus::inUse ? 1 : 0);
         QCOMPARE(messages(*state),
                  (QStringList{logLine, u"Scanned port 5000"_s, u"Quaymeter initialized"_s}));
         // An edit resets only an error.
         state->portTextChanged();
-        QCOMPARE(state->statusMessage(), status == u"error" ? u"Ready to scan."_s : message);
+        QCOMPARE(state->statusMessage(),
+                 status == ScanStatus::error ? u"Ready to scan."_s : message);
     }
 
     // Each overlapping scan writes its own outcome when it ends: the last to finish wins.

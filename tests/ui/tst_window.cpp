@@ -14,6 +14,7 @@
 #include <QtQml/qqmlextensionplugin.h>
 
 Q_IMPORT_QML_PLUGIN(QuaymeterPlugin)
+Q_IMPORT_QML_PLUGIN(QuaymeterInspectorPlugin)
 
 using namespace Qt::StringLiterals;
 
@@ -317,10 +318,10 @@ private slots:
         while (!log->hasActiveFocus() && ++presses < 20);
         QVERIFY(item("logFocusRing")->isVisible());
         const auto at = [log] { return log->property("contentY").toReal(); };
-        for (const auto [key, moved] : {std::pair{Qt::Key_Down, true},
-                                        {Qt::Key_Home, false},
-                                        {Qt::Key_PageDown, true},
-                                        {Qt::Key_Up, true}}) {
+        for (const auto &[key, moved] : {std::pair{Qt::Key_Down, true},
+                                         {Qt::Key_Home, false},
+                                         {Qt::Key_PageDown, true},
+                                         {Qt::Key_Up, true}}) {
             const qreal before = at();
             QTest::keyClick(m_window, key);
             QCOMPARE(at() > 0, moved);
@@ -383,10 +384,19 @@ private slots:
                              (child(each, "killButton")->isEnabled() ? u", kill"_s : u""_s);
             press(child(card, "killButton"));
         });
+        QList<bool> scanDuringKill; // Scan waits for the kill as it waits for a scan
+        connect(
+            m_state, &InspectorState::activeKillPIDChanged, this,
+            [&] {
+                if (m_state->activeKillPID())
+                    scanDuringKill << item("scanButton")->isEnabled();
+            },
+            Qt::QueuedConnection);
         press(item("alertDestructive"));
         QTRY_VERIFY_WITH_TIMEOUT(m_state->canScan() && log.count(scanned) == 3, 10000);
         QCOMPARE(kills.count(), 1);
         QCOMPARE(cards, (QStringList{u"busy"_s, u"quiet, kill"_s}));
+        QCOMPARE(scanDuringKill, QList<bool>{false});
     }
 
     // Each listener has its card, in lsof's order. Only the cards in sight are built, in the order

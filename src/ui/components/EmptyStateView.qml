@@ -7,32 +7,11 @@ import Quaymeter as Kit
 ColumnLayout {
     id: root
 
-    required property string status
+    required property int status
     // The whole text of an error that the status line could not show in full.
     property string detail: ""
 
-    readonly property var content: {
-        if (status === "available")
-            return {
-                title: "Port available",
-                message: "No process is listening on this TCP port.",
-                icon: "checkmark.seal",
-                iconColor: Kit.Palette.accentMint
-            };
-        if (status === "error")
-            return {
-                title: "Scan needs attention",
-                message: "Fix the input or review the error message, then scan again.",
-                icon: "terminal",
-                iconColor: Kit.Palette.accentCyan
-            };
-        return {
-            title: "Enter a port to inspect what is listening.",
-            message: "Quaymeter will identify the listener and show safe kill controls after confirmation.",
-            icon: "terminal",
-            iconColor: Kit.Palette.accentCyan
-        };
-    }
+    readonly property var content: StatusLooks.of(status).empty
 
     spacing: 16
 

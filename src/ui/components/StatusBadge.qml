@@ -6,16 +6,9 @@ import Quaymeter as Kit
 Rectangle {
     id: root
 
-    required property string status
+    required property int status
 
-    readonly property var looks: ({
-            "idle": { label: "Ready", colour: Kit.Palette.textSecondary },
-            "scanning": { label: "Scanning", colour: Kit.Palette.accentCyan },
-            "available": { label: "Available", colour: Kit.Palette.accentMint },
-            "inUse": { label: "In Use", colour: Kit.Palette.accentViolet },
-            "error": { label: "Error", colour: Kit.Palette.accentPink }
-        })
-    readonly property var look: looks[status] ?? looks["idle"]
+    readonly property var look: StatusLooks.of(status)
     readonly property color statusColor: look.colour
 
     implicitWidth: row.implicitWidth + 20

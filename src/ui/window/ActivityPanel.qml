@@ -3,6 +3,7 @@ import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import Quaymeter
+import Quaymeter.Inspector
 import Quaymeter as Kit
 
 // The newest activity lines with their time stamps, newest on top.

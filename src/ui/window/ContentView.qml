@@ -5,6 +5,7 @@ import QtQuick.Layouts
 import QtQuick.Shapes
 import QtQuick.Templates as T
 import Quaymeter
+import Quaymeter.Inspector
 import Quaymeter as Kit
 
 // The one view of a window. It owns the window's inspector state and lays out the header, the
@@ -17,6 +18,18 @@ Item {
     }
     readonly property url makerSite: "https://brennick-rnd.com"
     property KillConfirmationDialog alert: null
+    // A port to type in and scan as soon as the window opens, as a user would; undefined for none.
+    property var portArgument
+
+    Component.onCompleted: {
+        if (portArgument !== undefined) {
+            inspector.portText = portArgument;
+            inspector.startScan();
+        }
+    }
+
+    // The window's edge, which both background layers fill.
+    readonly property var outline: [Qt.point(0, 0), Qt.point(width, 0), Qt.point(width, height), Qt.point(0, height), Qt.point(0, 0)]
 
     implicitWidth: 850
     implicitHeight: 540
@@ -43,21 +56,8 @@ Item {
                 }
             }
 
-            PathLine {
-                x: root.width
-                y: 0
-            }
-            PathLine {
-                x: root.width
-                y: root.height
-            }
-            PathLine {
-                x: 0
-                y: root.height
-            }
-            PathLine {
-                x: 0
-                y: 0
+            PathPolyline {
+                path: root.outline
             }
         }
     }
@@ -89,21 +89,8 @@ Item {
                 }
             }
 
-            PathLine {
-                x: root.width
-                y: 0
-            }
-            PathLine {
-                x: root.width
-                y: root.height
-            }
-            PathLine {
-                x: 0
-                y: root.height
-            }
-            PathLine {
-                x: 0
-                y: 0
+            PathPolyline {
+                path: root.outline
             }
         }
     }

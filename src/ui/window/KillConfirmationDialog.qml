@@ -2,6 +2,7 @@ import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Templates as T
 import Quaymeter
+import Quaymeter.Inspector
 import Quaymeter as Kit
 
 // The modal alert shown exactly while a kill waits for confirmation. However it closes,

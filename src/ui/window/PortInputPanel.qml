@@ -3,6 +3,7 @@ import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import Quaymeter
+import Quaymeter.Inspector
 import Quaymeter as Kit
 
 // Where the user types a port and starts a scan, and reads the status of the last one.
@@ -11,14 +12,7 @@ Item {
 
     required property InspectorState inspector
 
-    readonly property var statusLooks: ({
-            "idle": { symbol: "scope", colour: Kit.Palette.textSecondary },
-            "scanning": { symbol: "waveform.path.ecg", colour: Kit.Palette.accentCyan },
-            "available": { symbol: "checkmark.circle", colour: Kit.Palette.accentMint },
-            "inUse": { symbol: "bolt.horizontal.circle", colour: Kit.Palette.accentViolet },
-            "error": { symbol: "exclamationmark.triangle", colour: Kit.Palette.accentPink }
-        })
-    readonly property var statusLook: statusLooks[inspector.status]
+    readonly property var statusLook: StatusLooks.of(inspector.status)
 
     readonly property bool fieldHasFocus: portField.activeFocus
     // How much taller the validation line makes the panel while it shows.
@@ -125,7 +119,7 @@ Item {
                 PrimaryButtonStyle {
                     id: scanButton
                     objectName: "scanButton"
-                    readonly property bool scanning: root.inspector.status === "scanning"
+                    readonly property bool scanning: root.inspector.status === ScanStatus.Scanning
                     text: scanning ? "Scanning" : "Scan"
                     enabled: root.inspector.canScan
                     onClicked: root.inspector.startScan()

@@ -8,6 +8,9 @@ import Quaymeter as Kit
 ApplicationWindow {
     id: root
 
+    // The PORT of the command line, scanned as soon as the window opens; undefined for none.
+    property var portArgument
+
     title: "Quaymeter"
     width: 850
     height: 540
@@ -64,6 +67,7 @@ ApplicationWindow {
     ContentView {
         objectName: "contentView"
         anchors.fill: parent
+        portArgument: root.portArgument
     }
     Row {
         objectName: "windowButtons"

@@ -3,6 +3,7 @@ import QtQuick
 import QtQuick.Layouts
 import QtQuick.Templates as T
 import Quaymeter
+import Quaymeter.Inspector
 import Quaymeter as Kit
 
 // The right column: the port scanned last and one card per listener, or a placeholder.
@@ -83,7 +84,7 @@ Item {
                 anchors.centerIn: parent
                 width: parent.width
                 status: root.inspector.status
-                detail: root.inspector.status === "error" && root.statusCut ? root.inspector.statusMessage : ""
+                detail: root.inspector.status === ScanStatus.Error && root.statusCut ? root.inspector.statusMessage : ""
             }
         }
 

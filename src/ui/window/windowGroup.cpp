@@ -10,7 +10,7 @@ WindowGroup::~WindowGroup() {
         delete window.data();
 }
 
-QQuickWindow *WindowGroup::openWindow() {
+QQuickWindow *WindowGroup::openWindow(const QVariantMap &initialProperties) {
     QQmlEngine *engine = qmlEngine(this);
     if (!engine)
         return nullptr;
@@ -18,7 +18,7 @@ QQuickWindow *WindowGroup::openWindow() {
         engine->addImageProvider(QString::fromLatin1(AssetImageProvider::providerId),
                                  new AssetImageProvider);
     QQmlComponent component(engine, QUrl(QString::fromLatin1(windowUrl)));
-    QObject *object = component.create();
+    QObject *object = component.createWithInitialProperties(initialProperties);
     auto *window = qobject_cast<QQuickWindow *>(object);
     if (!window) {
         qWarning().noquote() << component.errorString();

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QQuickWindow>
+#include <QVariantMap>
 #include <QtQml/qqmlregistration.h>
 
 // The program's windows. Each one is built fresh with its own inspector state and is deleted,
@@ -21,7 +22,8 @@ public:
     static constexpr auto windowUrl = "qrc:/qt/qml/Quaymeter/QuaymeterWindow.qml";
 
     int count() const { return int(m_windows.size()); }
-    Q_INVOKABLE QQuickWindow *openWindow();
+    // `initialProperties` are the window's, as QuaymeterWindow declares them.
+    Q_INVOKABLE QQuickWindow *openWindow(const QVariantMap &initialProperties = {});
 
 signals:
     void countChanged();
