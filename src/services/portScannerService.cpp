@@ -146,18 +146,13 @@ QStringList PortScannerService::lsofArguments(qint64 port) {
             QStringLiteral("-sTCP:LISTEN")};
 }
 
-QStringList PortScannerService::splitLines(const QString &text) {
-    QStringList lines;
-    forEachLine(text, [&](QStringView line) { lines.append(line.toString()); });
-    return lines;
-}
-
-std::optional<PortProcess> PortScannerService::parseListenerLine(const QString &line, qint64 port) {
+std::optional<PortProcess> PortScannerService::parseListenerLine(QStringView line, qint64 port,
+                                                                 const QSet<pid_t> &skip) {
     const Fields fields(line);
     if (fields.count < 3)
         return std::nullopt;
     const std::optional<pid_t> pid = parsePid(fields[1]);
-    if (!pid)
+    if (!pid || skip.contains(*pid))
         return std::nullopt;
     return makeRecord(fields, *pid, line, port);
 }
@@ -171,19 +166,10 @@ QList<PortProcess> PortScannerService::readListeners(const CommandResult &result
             heading = false;
             return;
         }
-        // Same outcome as parseListenerLine followed by de-duplication, but a repeated PID
-        // costs no string copies.
-        const Fields fields(line);
-        if (fields.count < 3)
-            return;
-        const std::optional<pid_t> pid = parsePid(fields[1]);
-        if (!pid)
-            return;
-        const qsizetype known = seen.size();
-        seen.insert(*pid);
-        if (seen.size() == known)
-            return;
-        records.append(makeRecord(fields, *pid, line, port));
+        if (std::optional<PortProcess> record = parseListenerLine(line, port, seen)) {
+            seen.insert(record->pid);
+            records.append(std::move(*record));
+        }
     });
     if (!records.isEmpty() || result.exitCode == 0)
         return records;

@@ -6,18 +6,17 @@
 #include "portProcess.h"
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringView>
 #include <optional>
 #include <stop_token>
 
+// lsof's own complaint; its one case is `failed`.
 class PortScannerError : public LocalizedError {
 public:
-    enum class Case { failed };
-
     static PortScannerError failed(QString message) { return PortScannerError(std::move(message)); }
 
-    Case errorCase() const { return Case::failed; }
     const QString &message() const { return m_message; }
     QString errorDescription() const override;
 
@@ -48,11 +47,13 @@ public:
     QCoro::Task<QList<PortProcess>> findListeners(qint64 port, std::stop_token stop = {}) const;
 
     static QStringList lsofArguments(qint64 port);
-    static std::optional<PortProcess> parseListenerLine(const QString &line, qint64 port);
+    // One line of the listing as a record, or nothing for a line that is none or whose PID is
+    // in `skip` (then no text is copied).
+    static std::optional<PortProcess> parseListenerLine(QStringView line, qint64 port,
+                                                        const QSet<pid_t> &skip = {});
     // Everything after running lsof except the kernel-table check: the records in output order,
     // one per PID. Throws PortScannerError for a failure lsof reported; empty means none listed.
     static QList<PortProcess> readListeners(const CommandResult &result, qint64 port);
-    static QStringList splitLines(const QString &text);
 
 private:
     RunStoppableCommand m_run;

@@ -36,6 +36,10 @@ private slots:
                                          << u"Container: docker c3d3bea1d0cb"_s;
         QTest::newRow("login session")
             << "0::/user.slice/user-1000.slice/session-3.scope\n"_ba << QString();
+        QTest::newRow("app started from the desktop") // the user manager is no one's service
+            << "0::/user.slice/user-1000.slice/user@1000.service/app.slice/app-gnome-firefox-2345"
+               ".scope\n"_ba
+            << QString();
     }
     // A restart in the same unit is the same service; two children of init are not one.
     void servicesFromCgroups() {

@@ -1,9 +1,5 @@
 #include "textExcerpt.h"
 
-#include "viewText.h"
-
-#include <algorithm>
-
 namespace {
 
 bool isLineBreak(QChar c) {
@@ -14,10 +10,9 @@ bool isLineBreak(QChar c) {
 
 QString TextExcerpt::line(const QString &text) {
     const QStringView whole = QStringView(text).trimmed();
-    // Gathers one character more than fits, to know whether the line has to be cut.
     QString line;
-    line.reserve(std::min(whole.size(), lineLimit + 1));
-    for (qsizetype i = 0; i < whole.size() && line.size() <= lineLimit; ++i) {
+    line.reserve(whole.size());
+    for (qsizetype i = 0; i < whole.size(); ++i) {
         if (!whole[i].isSpace()) {
             line += whole[i];
             continue;
@@ -29,8 +24,8 @@ QString TextExcerpt::line(const QString &text) {
         if (breaks)
             line += u' ';
         else
-            line += whole.sliced(i, std::min(end - i, lineLimit + 1 - line.size()));
+            line += whole.sliced(i, end - i);
         i = end - 1;
     }
-    return cutForView(line, lineLimit);
+    return line;
 }
