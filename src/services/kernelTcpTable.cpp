@@ -1,11 +1,13 @@
 #include "kernelTcpTable.h"
 
 #include <QFile>
+#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
-#include <qcoro/qcorofuture.h>
-
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
+#include <qcoro/qcorofuture.h>
 
 namespace {
 
@@ -64,6 +66,43 @@ bool rowListensOn(QStringView row, qint64 port) {
     return localPort && *localPort == port;
 }
 
+bool listensNow(qint64 port) {
+    for (const char *path : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        QFile file(QString::fromLatin1(path));
+        if (file.open(QIODevice::ReadOnly) &&
+            KernelTcpTable::tableHasListener(QString::fromLatin1(file.readAll()), port))
+            return true;
+    }
+    return false;
+}
+
+// A watch holds its thread for seconds; it must not hold up users of the global pool.
+QThreadPool *watchPool() {
+    static QThreadPool *const pool = [] {
+        auto *p = new QThreadPool; // lives as long as the process: threads may still be waiting
+        p->setMaxThreadCount(8);
+        return p;
+    }();
+    return pool;
+}
+
+bool awaitListenerBlocking(qint64 port, std::chrono::steady_clock::time_point deadline,
+                           std::stop_token stop) {
+    std::mutex mutex;
+    std::condition_variable_any stopped;
+    std::unique_lock lock(mutex);
+    while (!stop.stop_requested()) {
+        if (listensNow(port))
+            return true;
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline)
+            return false;
+        stopped.wait_until(lock, stop, std::min(now + KernelTcpTable::pollInterval, deadline),
+                           [] { return false; });
+    }
+    return false;
+}
+
 } // namespace
 
 namespace KernelTcpTable {
@@ -82,15 +121,13 @@ bool tableHasListener(QStringView table, qint64 port) {
 }
 
 QCoro::Task<bool> hasListener(qint64 port) {
-    auto future = QtConcurrent::run([port] {
-        for (const char *path : {"/proc/net/tcp", "/proc/net/tcp6"}) {
-            QFile file(QString::fromLatin1(path));
-            if (file.open(QIODevice::ReadOnly) &&
-                tableHasListener(QString::fromLatin1(file.readAll()), port))
-                return true;
-        }
-        return false;
-    });
+    auto future = QtConcurrent::run(listensNow, port);
+    co_return co_await future;
+}
+
+QCoro::Task<bool> awaitListener(qint64 port, std::chrono::steady_clock::time_point deadline,
+                                std::stop_token stop) {
+    auto future = QtConcurrent::run(watchPool(), awaitListenerBlocking, port, deadline, stop);
     co_return co_await future;
 }
 
