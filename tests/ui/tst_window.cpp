@@ -253,6 +253,11 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(m_state->canScan() && log.count(scanned) == 3, 10000);
         QCOMPARE(kills.count(), 1);
         QCOMPARE(cards, (QStringList{u"busy"_s, u"quiet, kill"_s}));
+        // The first survived TERM: its card says so and hands the keyboard to Force Kill.
+        const QList<QQuickItem *> after = items("processCard");
+        QTRY_VERIFY(child(after.at(0), "forceKillButton")->hasActiveFocus());
+        QVERIFY(child(after.at(0), "survivedTermLine")->isVisible());
+        QVERIFY(!child(after.at(1), "survivedTermLine")->isVisible());
     }
 
     // Each listener has its card, in lsof's order. Only the cards in sight are built, in the order
