@@ -16,11 +16,13 @@ using AwaitListener = std::function<QCoro::Task<bool>(
 
 namespace KernelTcpTable {
 
-// Reads /proc/net/tcp and /proc/net/tcp6 on a background thread.
+// Asks the kernel through sock_diag on a background thread, or reads /proc/net/tcp and
+// /proc/net/tcp6 where sock_diag does not answer.
 QCoro::Task<bool> hasListener(qint64 port);
 
-// Reads both tables every `pollInterval` on a background thread, whose wait a stop request ends at
-// once: a few small file reads, where lsof would walk every process's descriptors.
+// Looks as hasListener does every `pollInterval` on a background thread, whose wait a stop
+// request ends at once: where lsof would walk every process's descriptors, the kernel looks
+// through its listening sockets alone.
 QCoro::Task<bool> awaitListener(qint64 port, std::chrono::steady_clock::time_point deadline,
                                 std::stop_token stop);
 inline constexpr std::chrono::milliseconds pollInterval{100};
