@@ -7,6 +7,7 @@
 #include <QSet>
 #include <QThreadPool>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <type_traits>
@@ -60,13 +61,13 @@ template <typename T> QVariantList toVariantList(const QList<T> &items) {
 } // namespace
 
 InspectorState::InspectorState(QObject *parent)
-    : InspectorState(PortScannerService(), ProcessKillerService(), parent,
-                     ProcessExit::waitForExit) {}
+    : InspectorState(PortScannerService(), ProcessKillerService(), parent, ProcessExit::waitForExit,
+                     KernelTcpTable::awaitListener) {}
 
 InspectorState::InspectorState(PortScannerService scanner, ProcessKillerService killer,
-                               QObject *parent, AwaitExit awaitExit)
+                               QObject *parent, AwaitExit awaitExit, AwaitListener awaitListener)
     : QObject(parent), m_scanner(std::move(scanner)), m_killer(std::move(killer)),
-      m_awaitExit(std::move(awaitExit)),
+      m_awaitExit(std::move(awaitExit)), m_awaitListener(std::move(awaitListener)),
       m_statusMessage(QStringLiteral("Enter a port to inspect what is listening.")) {
     appendActivity(QStringLiteral("Quaymeter initialized"));
 }
@@ -75,6 +76,7 @@ InspectorState::~InspectorState() {
     // No one is left to read the scans, so their lsof runs end and are reaped now; a kill that is
     // under way is carried out all the same.
     m_stopScans.request_stop();
+    m_stopWatch.request_stop();
 }
 
 void InspectorState::setPortText(const QString &text) {
@@ -125,8 +127,11 @@ void InspectorState::startScan() {
 
 QCoro::Task<void> InspectorState::scanPort(qint64 port) {
     const QString portText = QString::number(port);
+    // What the user sees next is this scan's outcome, not a watch's of an earlier kill.
+    m_stopWatch.request_stop();
     setStatus(ScanStatus::scanning, QStringLiteral("Scanning port ") + portText + "...");
     setProcesses({});
+    setSurvivedTermPID(std::nullopt);
     setLastScannedPort(port);
     appendActivity(QStringLiteral("Scanned port ") + portText);
 
@@ -243,41 +248,102 @@ QCoro::Task<void> InspectorState::performKill(KillRequest request) {
         co_return;
     }
     appendActivity(QStringLiteral("Killed PID ") + pidText);
+    const auto signalled = std::chrono::steady_clock::now();
     setStatus(m_status, QStringLiteral("Killed ") + process.commandName + " PID " + pidText +
                             ". Re-checking port " + QString::number(process.port) + "...");
     // A re-scan while the process is still closing down would show it as listening.
+    bool exited = true;
     if (const AwaitExit awaitExit = m_awaitExit) {
         auto exiting = awaitExit(process.pid, killExitWait);
-        const bool exited = co_await exiting;
+        exited = co_await exiting;
         if (!self) {
             co_return;
-        }
-        if (!exited) {
-            appendActivity(QStringLiteral("PID ") + pidText + " is still running");
         }
     }
     co_await scanPort(process.port);
     if (!self) {
         co_return;
     }
+    const bool survivedTerm =
+        !request.force && std::any_of(m_processes.cbegin(), m_processes.cend(),
+                                      [&](const PortProcess &p) { return p.pid == process.pid; });
+    if (survivedTerm) {
+        appendActivity(QStringLiteral("PID ") + pidText +
+                       " is still running after TERM. Force Kill sends KILL.");
+    } else if (!exited) {
+        appendActivity(QStringLiteral("PID ") + pidText + " is still running");
+    }
     if (const auto successor = replacementOf(process, listedBefore)) {
-        appendActivity(QStringLiteral("PID ") + pidText + " was replaced by PID " +
-                       QString::number(*successor));
+        reportReturn(process, *successor, true);
     }
     m_killsInFlight.removeOne(process.pid);
     setActiveKillPID(std::nullopt);
+    // After the busy mark is gone, so the card's Force Kill is enabled when it takes focus.
+    if (survivedTerm) {
+        setSurvivedTermPID(process.pid);
+    }
+    if (m_awaitListener && m_status == ScanStatus::available && m_lastScannedPort == process.port) {
+        co_await watchFreedPort(process, listedBefore, signalled + portWatchSpan);
+    }
 }
 
-std::optional<pid_t> InspectorState::replacementOf(const PortProcess &killed,
-                                                   const QSet<pid_t> &listedBefore) const {
-    std::optional<pid_t> successor;
+// A supervisor may start the killed server again a moment after the re-scan found the port free.
+QCoro::Task<void> InspectorState::watchFreedPort(PortProcess killed, QSet<pid_t> listedBefore,
+                                                 std::chrono::steady_clock::time_point deadline) {
+    const QPointer<InspectorState> self(this);
+    const AwaitListener awaitListener = m_awaitListener;
+    m_stopWatch = std::stop_source();
+    std::stop_token stop = m_stopWatch.get_token();
+    for (;;) {
+        auto watching = awaitListener(killed.port, deadline, stop);
+        const bool taken = co_await watching;
+        if (!self || stop.stop_requested() || !taken) {
+            co_return;
+        }
+        auto rescan = scanPort(killed.port);
+        // The scan stopped the watch as it began; from here on only a later scan stops it.
+        m_stopWatch = std::stop_source();
+        stop = m_stopWatch.get_token();
+        co_await rescan;
+        if (!self || stop.stop_requested()) {
+            co_return;
+        }
+        if (!m_processes.isEmpty()) {
+            const auto successor = replacementOf(killed, listedBefore);
+            reportReturn(killed, successor.value_or(m_processes.constFirst()),
+                         successor.has_value());
+            co_return;
+        }
+        // Gone again before lsof looked: keep watching while there is time left.
+        if (m_status != ScanStatus::available) {
+            co_return;
+        }
+    }
+}
+
+void InspectorState::reportReturn(const PortProcess &killed, const PortProcess &back,
+                                  bool sameService) {
+    const QString backPid = QString::number(back.pid);
+    appendActivity(sameService ? QStringLiteral("PID ") + QString::number(killed.pid) +
+                                     " was replaced by PID " + backPid
+                               : QStringLiteral("Port ") + QString::number(killed.port) +
+                                     " was taken again by PID " + backPid + u'.');
+    // Killing a PID of a unit or a container only makes its supervisor start another.
+    if (const QString stop = back.identity.stopCommand(); !stop.isEmpty()) {
+        appendActivity(QStringLiteral("Run ") + stop + " to stop it for good.");
+    }
+}
+
+std::optional<PortProcess> InspectorState::replacementOf(const PortProcess &killed,
+                                                         const QSet<pid_t> &listedBefore) const {
+    std::optional<PortProcess> successor;
     for (const PortProcess &listed : m_processes) {
         if (listed.pid == killed.pid) {
             return std::nullopt;
         }
         if (!successor && !listedBefore.contains(listed.pid) &&
             ProcessIdentity::sameService(killed.identity, listed.identity)) {
-            successor = listed.pid;
+            successor = listed;
         }
     }
     return successor;
@@ -310,6 +376,10 @@ QVariant InspectorState::pendingKillAlertForQml() const {
 
 QVariant InspectorState::activeKillPIDForQml() const {
     return m_activeKillPID ? QVariant(int(*m_activeKillPID)) : QVariant();
+}
+
+QVariant InspectorState::survivedTermPIDForQml() const {
+    return m_survivedTermPID ? QVariant(int(*m_survivedTermPID)) : QVariant();
 }
 
 void InspectorState::setStatus(ScanStatus status, const QString &message) {
@@ -350,6 +420,14 @@ void InspectorState::setActiveKillPID(std::optional<pid_t> pid) {
     m_activeKillPID = pid;
     emit activeKillPIDChanged();
     emit canScanChanged();
+}
+
+void InspectorState::setSurvivedTermPID(std::optional<pid_t> pid) {
+    if (pid == m_survivedTermPID) {
+        return;
+    }
+    m_survivedTermPID = pid;
+    emit survivedTermPIDChanged();
 }
 
 void InspectorState::setPendingKill(std::optional<KillRequest> request) {

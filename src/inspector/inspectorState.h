@@ -15,6 +15,7 @@
 #include <QString>
 #include <QVariant>
 #include <QtQml/qqmlregistration.h>
+#include <chrono>
 #include <optional>
 #include <qcoro/qcorotask.h>
 #include <stop_token>
@@ -40,14 +41,18 @@ class InspectorState : public QObject {
     Q_PROPERTY(QVariant pendingKill READ pendingKillForQml NOTIFY pendingKillChanged)
     Q_PROPERTY(QVariant pendingKillAlert READ pendingKillAlertForQml NOTIFY pendingKillChanged)
     Q_PROPERTY(QVariant activeKillPID READ activeKillPIDForQml NOTIFY activeKillPIDChanged)
+    // A process still listed after TERM and the wait: its card leads to Force Kill.
+    Q_PROPERTY(QVariant survivedTermPID READ survivedTermPIDForQml NOTIFY survivedTermPIDChanged)
     Q_PROPERTY(QString validationMessage READ validationMessageForQml NOTIFY validationChanged)
     Q_PROPERTY(bool canScan READ canScan NOTIFY canScanChanged)
 
 public:
     explicit InspectorState(QObject *parent = nullptr);
-    // Without `awaitExit` the re-scan follows a kill at once: scripted tools signal nothing.
+    // Without `awaitExit` the re-scan follows a kill at once, and without `awaitListener` a port
+    // freed by a kill is not watched: scripted tools signal nothing and bind nothing.
     InspectorState(PortScannerService scanner, ProcessKillerService killer,
-                   QObject *parent = nullptr, AwaitExit awaitExit = {});
+                   QObject *parent = nullptr, AwaitExit awaitExit = {},
+                   AwaitListener awaitListener = {});
     ~InspectorState() override;
 
     const QString &portText() const { return m_portText; }
@@ -65,6 +70,7 @@ public:
     void setPortFocused(bool focused);
     const std::optional<KillRequest> &pendingKill() const { return m_pendingKill; }
     std::optional<pid_t> activeKillPID() const { return m_activeKillPID; }
+    std::optional<pid_t> survivedTermPID() const { return m_survivedTermPID; }
 
     std::optional<QString> validationMessage() const;
     std::optional<qint64> validatedPort() const;
@@ -91,6 +97,9 @@ public:
     // How long the re-scan after a kill waits for the process to go: a server closing its
     // connections gracefully takes about a second.
     static constexpr std::chrono::milliseconds killExitWait{2000};
+    // How long after its signal a port that the re-scan found free is watched: supervisors bring
+    // a server back within a second or two.
+    static constexpr std::chrono::milliseconds portWatchSpan{3000};
     // The most of any one text from the tools that QML is handed (status, records, log lines):
     // enough for a tooltip or a screen reader to present whole, where megabytes would hold up the
     // window. A longer text is cut there and ends with an ellipsis.
@@ -108,6 +117,7 @@ signals:
     void isPortFocusedChanged();
     void pendingKillChanged();
     void activeKillPIDChanged();
+    void survivedTermPIDChanged();
     void validationChanged();
     void canScanChanged();
 
@@ -118,20 +128,26 @@ private:
     QVariant pendingKillForQml() const;
     QVariant pendingKillAlertForQml() const;
     QVariant activeKillPIDForQml() const;
+    QVariant survivedTermPIDForQml() const;
     QString validationMessageForQml() const { return validationMessage().value_or(QString()); }
 
-    // A new PID of the killed process's service now listed in its place, after the re-scan.
-    std::optional<pid_t> replacementOf(const PortProcess &killed,
-                                       const QSet<pid_t> &listedBefore) const;
+    // A new process of the killed process's service now listed in its place, after the re-scan.
+    std::optional<PortProcess> replacementOf(const PortProcess &killed,
+                                             const QSet<pid_t> &listedBefore) const;
+    QCoro::Task<void> watchFreedPort(PortProcess killed, QSet<pid_t> listedBefore,
+                                     std::chrono::steady_clock::time_point deadline);
+    void reportReturn(const PortProcess &killed, const PortProcess &back, bool sameService);
     void setStatus(ScanStatus status, const QString &message);
     void setProcesses(QList<PortProcess> processes);
     void setLastScannedPort(qint64 port);
     void setActiveKillPID(std::optional<pid_t> pid);
+    void setSurvivedTermPID(std::optional<pid_t> pid);
     void setPendingKill(std::optional<KillRequest> request);
 
     PortScannerService m_scanner;
     ProcessKillerService m_killer;
     AwaitExit m_awaitExit;
+    AwaitListener m_awaitListener;
 
     QString m_portText;
     bool m_hasAttemptedScan = false;
@@ -144,8 +160,12 @@ private:
     bool m_isPortFocused = false;
     std::optional<KillRequest> m_pendingKill;
     std::optional<pid_t> m_activeKillPID;
+    std::optional<pid_t> m_survivedTermPID;
     // Every PID confirmed and not yet handled; activeKillPID names only the latest.
     QList<pid_t> m_killsInFlight;
     // Requested when the window closes: its scans' lsof runs end with it.
     std::stop_source m_stopScans;
+    // Requested by every scan that begins and when the window closes: the watch of a freed port
+    // ends with either.
+    std::stop_source m_stopWatch;
 };

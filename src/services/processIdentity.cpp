@@ -156,6 +156,28 @@ QString ProcessIdentity::summary() const {
     return lines.join(u'\n');
 }
 
+QString ProcessIdentity::stopCommand() const {
+    switch (serviceKind) {
+    case ServiceKind::systemUnit:
+        return QStringLiteral("systemctl stop ") + shellWord(service);
+    case ServiceKind::userUnit:
+        return QStringLiteral("systemctl --user stop ") + shellWord(service);
+    case ServiceKind::container: {
+        // "RUNTIME ID"; Podman names its scopes libpod-ID.
+        const QString runtime = service.section(u' ', 0, -2);
+        const QString id = service.section(u' ', -1);
+        if (runtime == QLatin1String("docker"))
+            return QStringLiteral("docker stop ") + id;
+        if (runtime == QLatin1String("libpod"))
+            return QStringLiteral("podman stop ") + id;
+        return {};
+    }
+    case ServiceKind::none:
+        break;
+    }
+    return {};
+}
+
 ProcessIdentity ProcessIdentity::read(pid_t pid) {
     if (pid <= 0)
         return {};

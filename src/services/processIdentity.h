@@ -13,6 +13,7 @@ struct ProcessIdentity {
     Q_GADGET
     Q_PROPERTY(QString commandLine MEMBER commandLine CONSTANT)
     Q_PROPERTY(QString summary READ summary CONSTANT)
+    Q_PROPERTY(QString stopCommand READ stopCommand CONSTANT)
 
 public:
     enum class ServiceKind { none, systemUnit, userUnit, container };
@@ -41,6 +42,9 @@ public:
 
     // One "Label: value" line per known field, for the tooltip and the screen reader.
     QString summary() const;
+    // What stops the unit or container for good, ready to paste into a shell; empty when the
+    // process has none, or its container runtime is not Docker or Podman.
+    QString stopCommand() const;
 
     static ProcessIdentity read(pid_t pid);
     static ProcessIdentity parse(const ProcTexts &texts, long ticksPerSecond);

@@ -1,11 +1,13 @@
 #include "inspectorState.h"
 #include "listenerGroup.h"
 
+#include <QFile>
 #include <QFuture>
 #include <QPromise>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <fcntl.h>
 #include <qcoro/qcorofuture.h>
 
 using namespace Qt::StringLiterals;
@@ -70,7 +72,61 @@ const CommandResult nothingListed{{}, {}, 1};
 const CommandResult killed{{}, {}, 0};
 const CommandResult lsofError{{}, u"lsof: unknown TCP state name: BOGUS\n"_s, 1};
 
-enum Reaction { ignores, exitsAfterASecond, handsOver, besideASibling };
+enum Reaction { ignores, exitsAfterASecond, exitsAtOnce, handsOver, besideASibling, supervised };
+enum WatchEnd { takenAgain, staysFree, scannedMeanwhile, windowClosed };
+
+// A watch of a freed port that the test ends when it likes.
+struct Watch {
+    std::stop_token stop;
+    QPromise<bool> taken;
+};
+QCoro::Task<bool> await(std::shared_ptr<Watch> watch) {
+    auto future = watch->taken.future();
+    co_return co_await future;
+}
+void end(Watch &watch, bool taken) {
+    watch.taken.addResult(taken);
+    watch.taken.finish();
+}
+
+// A shell loop that starts a python3 server on `port` again 0.6 s after each exit, as systemd's
+// Restart= or a container's restart policy would. Its process group dies with it, and with a
+// crashed test.
+class Supervisor {
+public:
+    explicit Supervisor(quint16 port) {
+        const QByteArray loop =
+            "while :; do python3 -c \"$0\" " + QByteArray::number(port) + "; sleep 0.6; done";
+        const char *server = "import ctypes, signal, socket, sys\n"
+                             "ctypes.CDLL(None).prctl(1, signal.SIGKILL)\n"
+                             "s = socket.create_server(('127.0.0.1', int(sys.argv[1])))\n"
+                             "signal.pause()\n";
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::setpgid(0, 0);
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            const int quiet = ::open("/dev/null", O_WRONLY); // sh reports each kill
+            ::dup2(quiet, STDOUT_FILENO);
+            ::dup2(quiet, STDERR_FILENO);
+            ::close_range(3, ~0U, 0);
+            ::execl("/bin/sh", "sh", "-c", loop.constData(), server, nullptr);
+            ::_exit(127);
+        }
+    }
+    ~Supervisor() {
+        ::kill(-m_pid, SIGKILL);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+
+private:
+    pid_t m_pid;
+};
+
+bool listening(quint16 port) {
+    QFile table(u"/proc/net/tcp"_s);
+    return table.open(QIODevice::ReadOnly) &&
+           KernelTcpTable::tableHasListener(QString::fromLatin1(table.readAll()), port);
+}
 
 QStringList messages(const InspectorState &state) {
     QStringList lines;
@@ -87,6 +143,7 @@ class InspectorFlowsTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<ScriptedRunner> runner;
+    QList<std::shared_ptr<Watch>> watches;
     InspectorState *current = nullptr;
     QStringList newestLineWhenToolsRan;
 
@@ -96,8 +153,13 @@ class InspectorFlowsTest : public QObject {
             newestLineWhenToolsRan << messages(*current).value(0);
             return run(path, args);
         };
-        auto state = std::make_unique<InspectorState>(PortScannerService(run, probe),
-                                                      ProcessKillerService(run));
+        auto watch = [this](qint64, auto, std::stop_token stop) {
+            watches << std::make_shared<Watch>(Watch{stop, {}});
+            watches.last()->taken.start();
+            return await(watches.last());
+        };
+        auto state = std::make_unique<InspectorState>(
+            PortScannerService(run, probe), ProcessKillerService(run), nullptr, AwaitExit(), watch);
         current = state.get();
         return state;
     }
@@ -133,6 +195,14 @@ private slots:
     void init() {
         runner = std::make_unique<ScriptedRunner>();
         newestLineWhenToolsRan.clear();
+    }
+    // A watch still waiting belongs to a state that is gone: it resumes into nothing.
+    void cleanup() {
+        for (const auto &watch : std::as_const(watches))
+            if (!watch->taken.future().isFinished())
+                end(*watch, false);
+        QTest::qWait(1);
+        watches.clear();
     }
 
     void startsIdleAndComplainsOfAnEmptyFieldOnlyAfterScan() {
@@ -356,45 +426,119 @@ private slots:
                          u"Found python3 PID 77"_s, u"Scanned port 3000"_s, u"Killed PID 4242"_s}));
     }
 
-    // Real listeners that ignore SIGTERM, killed through the real services, then the re-scan. The
-    // log since "Killed PID %1", newest first: %2 is the port, %3 the PID the re-scan found.
+    // After the re-check found the port free, the kernel's tables are watched. A listener that
+    // comes is scanned and named; a scan the user starts, or the window's end, stops the watch.
+    void watchOfAFreedPort_data() {
+        QTest::addColumn<int>("ending");
+        QTest::addColumn<QString>("log"); // newest first, down to "Killed PID 4242"
+        const QString freed = u"Port 3000 is available|Scanned port 3000"_s;
+        QTest::newRow("taken again") << int(takenAgain)
+                                     << u"Port 3000 was taken again by PID 4194304.|"
+                                        "Found python3 PID 4194304|Scanned port 3000|"_s +
+                                            freed;
+        QTest::newRow("stays free") << int(staysFree) << freed;
+        QTest::newRow("user scans meanwhile")
+            << int(scannedMeanwhile) << u"Found redis PID 10|Scanned port 4000|"_s + freed;
+        QTest::newRow("window closed") << int(windowClosed) << QString();
+    }
+    void watchOfAFreedPort() {
+        QFETCH(int, ending);
+        QFETCH(QString, log);
+        auto state = stateWithListeners();
+        confirm(*state, state->processes().first(), true);
+        runner->answer(1, killed);
+        QTRY_COMPARE(runner->callCount(), 3);
+        runner->answer(2, nothingListed);
+        QTRY_COMPARE(watches.size(), 1);
+        // "available" is shown at once, and the kill has ended; only the watch goes on.
+        QCOMPARE(state->statusMessage(), u"Port 3000 is available."_s);
+        QVERIFY(!state->activeKillPID() && state->canScan());
+        if (ending == scannedMeanwhile)
+            scan(*state, u"4000"_s);
+        if (ending == windowClosed)
+            state.reset();
+        QCOMPARE(watches[0]->stop.stop_requested(), ending >= scannedMeanwhile);
+        end(*watches[0], ending != staysFree); // as if the listener came just then
+        if (ending == takenAgain) {
+            QTRY_COMPARE(runner->callCount(), 4);
+            runner->answer(3, found(u"python3"_s, 4194304, 3000)); // above any pid_max: no /proc
+        } else if (ending == scannedMeanwhile) {
+            runner->answer(3, found(u"redis"_s, 10, 4000));
+        }
+        QTest::qWait(20);
+        QCOMPARE(runner->callCount(), ending == takenAgain || ending == scannedMeanwhile ? 4 : 3);
+        if (!state)
+            return;
+        QTRY_COMPARE(messages(*state).mid(0, messages(*state).indexOf(u"Killed PID 4242"_s)),
+                     log.split(u'|'));
+        QCOMPARE(watches.size(), 1);
+    }
+
+    // Real servers killed through the real services, then the re-scan and the watch. The log since
+    // "Killed PID %1", newest first and at most 3 lines: %2 is the port, %3 the PID listed first.
     void realKillThenRescan_data() {
         QTest::addColumn<int>("reaction");
         QTest::addColumn<QString>("lines");
-        QTest::newRow("ignores SIGTERM")
-            << int(ignores) << u"Found listener1 PID %1|Scanned port %2|PID %1 is still running"_s;
-        QTest::newRow("exits after a second")
-            << int(exitsAfterASecond) << u"Port %2 is available|Scanned port %2"_s;
+        const QString freed = u"Port %2 is available|Scanned port %2"_s;
+        QTest::newRow("ignores TERM") << int(ignores)
+                                      << u"PID %1 is still running after TERM. Force Kill sends "
+                                         "KILL.|Found listener1 PID %1|Scanned port %2"_s;
+        QTest::newRow("exits after a second") << int(exitsAfterASecond) << freed;
+        QTest::newRow("frees the port for good") << int(exitsAtOnce) << freed;
         QTest::newRow("beside a sibling")
             << int(besideASibling) << u"Found listener2 PID %3|Scanned port %2"_s;
         QTest::newRow("hands over") << int(handsOver)
                                     << u"PID %1 was replaced by PID %3|Found listener2 PID %3|"
                                        "Scanned port %2"_s;
+        // Back after the re-scan found the port free, or before it looked if lsof was slow.
+        QTest::newRow("restarted by a supervisor")
+            << int(supervised)
+            << u"PID %1 was replaced by PID %3|Found python3 PID %3|Scanned port %2"_s;
     }
     void realKillThenRescan() {
         QFETCH(int, reaction);
         QFETCH(QString, lines);
         // One of several workers: the others are no successors.
-        ListenerGroup listeners(reaction == besideASibling ? 2 : 1);
-        const pid_t first = listeners.children().constFirst();
+        ListenerGroup listeners(reaction == supervised ? 0 : reaction == besideASibling ? 2 : 1);
+        std::optional<Supervisor> supervisor;
+        const quint16 port = reaction == supervised ? ListenerGroup(1).port() : listeners.port();
+        if (reaction == supervised) {
+            supervisor.emplace(port);
+            QTRY_VERIFY_WITH_TIMEOUT(listening(port), 20000);
+        }
         InspectorState state;
-        state.setPortText(QString::number(listeners.port()));
+        state.setPortText(QString::number(port));
         state.startScan();
         QTRY_COMPARE_WITH_TIMEOUT(state.status(), ScanStatus::inUse, 20000);
+        const pid_t first = state.processes().constFirst().pid;
         QSignalSpy changes(&state, &InspectorState::activeKillPIDChanged);
         state.requestKill(state.processes().constFirst(), false);
         state.confirmPendingKill();
         // A graceful server goes about a second after SIGTERM; a restarted one is back at once.
         if (reaction == handsOver)
             QVERIFY(listeners.add());
-        if (reaction != ignores)
-            QTimer::singleShot(1000, [first] { ::kill(first, SIGKILL); });
+        if (reaction != ignores && reaction != supervised)
+            QTimer::singleShot(reaction == exitsAtOnce ? 0 : 1000,
+                               [first] { ::kill(first, SIGKILL); });
         QTRY_COMPARE_WITH_TIMEOUT(changes.count(), 2, 20000); // set, then cleared after the re-scan
-        const QStringList log = messages(state);
-        QCOMPARE(log.mid(0, log.indexOf(u"Killed PID "_s + QString::number(first))).join(u'|'),
-                 lines.replace(u"%1"_s, QString::number(first))
-                     .replace(u"%2"_s, QString::number(listeners.port()))
-                     .replace(u"%3"_s, QString::number(state.processes().value(0).pid)));
+        const auto since = [&] {
+            const QStringList log = messages(state);
+            return log.mid(0, log.indexOf(u"Killed PID "_s + QString::number(first))).mid(0, 3);
+        };
+        const auto expected = [&] {
+            return QString(lines)
+                .replace(u"%1"_s, QString::number(first))
+                .replace(u"%2"_s, QString::number(port))
+                .replace(u"%3"_s, QString::number(state.processes().value(0).pid))
+                .split(u'|');
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(since(), expected(), 20000);
+        QCOMPARE(state.survivedTermPID(),
+                 reaction == ignores ? std::optional(first) : std::nullopt);
+        if (state.status() == ScanStatus::available) { // and stays so, past the watch
+            QTest::qWait(int(InspectorState::portWatchSpan.count()));
+            QCOMPARE(since(), expected());
+        }
     }
 };
 

@@ -25,32 +25,45 @@ private slots:
     void servicesFromCgroups_data() {
         QTest::addColumn<QByteArray>("cgroup");
         QTest::addColumn<QString>("line");
-        QTest::newRow("system unit") << nginx << u"System service: nginx.service"_s;
-        QTest::newRow("another unit")
-            << "0::/system.slice/apache2.service\n"_ba << u"System service: apache2.service"_s;
+        QTest::addColumn<QString>("stop");
+        QTest::newRow("system unit")
+            << nginx << u"System service: nginx.service"_s << u"systemctl stop nginx.service"_s;
+        QTest::newRow("escaped unit name") << "0::/system.slice/app@a\\x2db.service\n"_ba
+                                           << u"System service: app@a\\x2db.service"_s
+                                           << u"systemctl stop 'app@a\\x2db.service'"_s;
         QTest::newRow("user unit")
             << "0::/user.slice/user-1000.slice/user@1000.service/app.slice/vite.service\n"_ba
-            << u"User service: vite.service"_s;
-        QTest::newRow("container scope") << "0::/system.slice/docker-c3d3bea1d0cb29cda2a2067e616b00"
-                                            "65d1d95757e9e631c501c04ecbb39acc77.scope\n"_ba
-                                         << u"Container: docker c3d3bea1d0cb"_s;
+            << u"User service: vite.service"_s << u"systemctl --user stop vite.service"_s;
+        const QByteArray id = "c3d3bea1d0cb29cda2a2067e616b0065d1d95757e9e631c501c04ecbb39acc77";
+        QTest::newRow("docker scope")
+            << "0::/system.slice/docker-" + id + ".scope\n"
+            << u"Container: docker c3d3bea1d0cb"_s << u"docker stop c3d3bea1d0cb"_s;
+        QTest::newRow("rootless podman")
+            << "0::/user.slice/user-1000.slice/user@1000.service/user.slice/libpod-" + id +
+                   ".scope/container\n"
+            << u"Container: libpod c3d3bea1d0cb"_s << u"podman stop c3d3bea1d0cb"_s;
+        QTest::newRow("kubernetes pod") << "0::/kubepods.slice/cri-containerd-" + id + ".scope\n"
+                                        << u"Container: cri-containerd c3d3bea1d0cb"_s << QString();
         QTest::newRow("login session")
-            << "0::/user.slice/user-1000.slice/session-3.scope\n"_ba << QString();
+            << "0::/user.slice/user-1000.slice/session-3.scope\n"_ba << QString() << QString();
         QTest::newRow("app started from the desktop") // the user manager is no one's service
             << "0::/user.slice/user-1000.slice/user@1000.service/app.slice/app-gnome-firefox-2345"
                ".scope\n"_ba
-            << QString();
+            << QString() << QString();
     }
-    // A restart in the same unit is the same service; two children of init are not one.
+    // A restart in the same unit is the same service; two children of init are not one. Only
+    // what Docker, Podman or systemd runs has a command that stops it for good.
     void servicesFromCgroups() {
         QFETCH(QByteArray, cgroup);
         QFETCH(QString, line);
+        QFETCH(QString, stop);
         const ProcessIdentity daemon = daemonIn(cgroup);
         QCOMPARE(daemon.summary(), u"Command line: nginx -g 'daemon off;'\nParent: PID 1"_s +
                                        (line.isEmpty() ? QString() : u'\n' + line));
         QCOMPARE(ProcessIdentity::sameService(daemonIn(nginx), daemon),
                  line == u"System service: nginx.service");
         QCOMPARE(ProcessIdentity::sameService(daemon, daemon), !line.isEmpty());
+        QCOMPARE(daemon.stopCommand(), stop);
     }
 
     // A real child whose name holds the stat line's own delimiters, seen by its owner and by

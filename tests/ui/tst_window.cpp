@@ -284,8 +284,10 @@ private slots:
         const PortProcess process{longName, 4242, u"dev"_s, {}, longName.repeated(6), 3000};
         QQmlComponent component(&m_engine);
         component.setData("import Quaymeter\nProcessResultView { width: 458 }", {});
-        std::unique_ptr<QObject> card(component.createWithInitialProperties(
-            {{u"process"_s, QVariant::fromValue(process)}, {u"isKilling"_s, false}}));
+        std::unique_ptr<QObject> card(
+            component.createWithInitialProperties({{u"process"_s, QVariant::fromValue(process)},
+                                                   {u"isKilling"_s, false},
+                                                   {u"survivedTerm"_s, false}}));
         auto *view = qobject_cast<QQuickItem *>(card.get());
         QVERIFY2(view, qPrintable(component.errorString()));
         view->setParentItem(m_window->contentItem());
@@ -397,6 +399,11 @@ private slots:
         QCOMPARE(kills.count(), 1);
         QCOMPARE(cards, (QStringList{u"busy"_s, u"quiet, kill"_s}));
         QCOMPARE(scanDuringKill, QList<bool>{false});
+        // The first survived TERM: its card says so and hands the keyboard to Force Kill.
+        const QList<QQuickItem *> after = items("processCard");
+        QTRY_VERIFY(child(after.at(0), "forceKillButton")->hasActiveFocus());
+        QVERIFY(child(after.at(0), "survivedTermLine")->isVisible());
+        QVERIFY(!child(after.at(1), "survivedTermLine")->isVisible());
     }
 
     // Each listener has its card, in lsof's order. Only the cards in sight are built, in the order

@@ -27,6 +27,12 @@ Menu {
         text: "Copy lsof Line"
         onTriggered: Clipboard.setText(root.process.rawOutput)
     }
+    Action {
+        text: "Copy Stop Command"
+        // Only a unit or a container has one: killing its PID just makes it start another.
+        enabled: root.process.identity.stopCommand !== ""
+        onTriggered: Clipboard.setText(root.process.identity.stopCommand)
+    }
 
     delegate: MenuItem {
         id: item

@@ -10,6 +10,8 @@ ColumnLayout {
 
     required property var process
     required property bool isKilling
+    // Still listed after TERM: the card says so and puts the keyboard on Force Kill, the next step.
+    required property bool survivedTerm
 
     // The owner decides what a press means; the card only reports it.
     signal killAction
@@ -21,6 +23,12 @@ ColumnLayout {
     Accessible.name: commandName.text + " PID " + root.process.pid
     // Heard before choosing Kill: which of several servers of the same name this one is.
     Accessible.description: root.process.identity.summary
+
+    // With its ring when the keyboard had brought focus back to this card's Kill.
+    onSurvivedTermChanged: {
+        if (root.survivedTerm)
+            forceKillButton.forceActiveFocus(killButton.visualFocus ? Qt.TabFocusReason : Qt.OtherFocusReason);
+    }
 
     // Right click anywhere on the card, or the Menu key on its buttons. The menu and the
     // identity tooltip are built when first needed: a scan shows its cards sooner without them.
@@ -149,6 +157,19 @@ ColumnLayout {
             Accessible.role: Accessible.StaticText
             Accessible.name: text
         }
+    }
+
+    Text {
+        objectName: "survivedTermLine"
+        visible: root.survivedTerm && !root.isKilling
+        text: "This process survived TERM. Force Kill sends KILL."
+        textFormat: Text.PlainText
+        font.family: Fonts.system
+        font.pixelSize: 12
+        font.weight: Font.Medium
+        color: Kit.Palette.accentViolet
+        Accessible.role: Accessible.StaticText
+        Accessible.name: text
     }
 
     GridLayout {

@@ -128,6 +128,7 @@ Item {
                     width: entry.width
                     process: entry.modelData
                     isKilling: root.inspector.activeKillPID === entry.modelData.pid
+                    survivedTerm: root.inspector.survivedTermPID === entry.modelData.pid
                     onKillAction: root.inspector.requestKill(entry.modelData, false)
                     onForceKillAction: root.inspector.requestKill(entry.modelData, true)
                 }
