@@ -190,9 +190,11 @@ private slots:
             if (!focused || (!child(focused, "focusRing") && focused->objectName() != "portField"))
                 lost << (focused ? focused->objectName() : u"nothing"_s);
         };
-        connect(m_state, &InspectorState::activeKillPIDChanged, this, watch, Qt::QueuedConnection);
-        connect(m_state, &InspectorState::processesChanged, this, watch, Qt::QueuedConnection);
-        connect(m_state, &InspectorState::canScanChanged, this, watch, Qt::QueuedConnection);
+        const QObject context; // queued calls end with the test, not after it
+        connect(m_state, &InspectorState::activeKillPIDChanged, &context, watch,
+                Qt::QueuedConnection);
+        connect(m_state, &InspectorState::processesChanged, &context, watch, Qt::QueuedConnection);
+        connect(m_state, &InspectorState::canScanChanged, &context, watch, Qt::QueuedConnection);
         m_state->setPortText(QString::number(listeners.port()));
         item("scanButton")->forceActiveFocus(Qt::TabFocusReason);
         QTest::keyClick(m_window, Qt::Key_Space); // Scan is disabled while it scans
@@ -387,8 +389,9 @@ private slots:
             press(child(card, "killButton"));
         });
         QList<bool> scanDuringKill; // Scan waits for the kill as it waits for a scan
+        const QObject context;
         connect(
-            m_state, &InspectorState::activeKillPIDChanged, this,
+            m_state, &InspectorState::activeKillPIDChanged, &context,
             [&] {
                 if (m_state->activeKillPID())
                     scanDuringKill << item("scanButton")->isEnabled();
