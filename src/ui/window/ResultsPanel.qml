@@ -95,9 +95,14 @@ Item {
             id: cards
 
             objectName: "cardScroll"
+            // The clip reaches past the cards by a focus ring's width, so no ring is cut off.
+            readonly property real ringRoom: 4
+
             visible: root.processes.length > 0
             Layout.fillWidth: true
             Layout.fillHeight: true
+            Layout.leftMargin: -ringRoom
+            Layout.rightMargin: -ringRoom
             clip: true
             spacing: 16
             // Keeps the neighbours of a card built, so Tab always has a next card to go to.
@@ -111,7 +116,8 @@ Item {
                 required property var modelData
                 required property int index
 
-                width: cards.width
+                x: cards.ringRoom
+                width: cards.width - 2 * cards.ringRoom
                 spacing: 16
 
                 function focusButton(force: bool, reason: int) {
@@ -163,16 +169,16 @@ Item {
     EdgeFade {
         objectName: "cardsFadeTop"
         atTop: true
-        x: cards.x + content.x
+        x: cards.x + content.x + cards.ringRoom
         y: cards.y + content.y
-        width: cards.width
+        width: cards.width - 2 * cards.ringRoom
         shown: cards.visible && !cards.atYBeginning
     }
     EdgeFade {
         objectName: "cardsFadeBottom"
-        x: cards.x + content.x
+        x: cards.x + content.x + cards.ringRoom
         y: cards.y + content.y + cards.height - height
-        width: cards.width
+        width: cards.width - 2 * cards.ringRoom
         shown: cards.visible && !cards.atYEnd
     }
 }
