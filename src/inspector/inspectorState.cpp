@@ -36,6 +36,21 @@ QCoro::Task<std::optional<QString>> failureOf(QCoro::Task<T> call, T *result = n
     co_return std::nullopt;
 }
 
+// lsof's list; or, when only another user's socket listens, an empty one and that socket's owner
+// in `hidden`.
+QCoro::Task<QList<PortProcess>> listedOrHidden(QCoro::Task<QList<PortProcess>> scan,
+                                               std::optional<PortScannerError> *hidden) {
+    try {
+        co_return co_await scan;
+    } catch (const PortScannerError &error) {
+        if (error.errorCase() != PortScannerError::Case::hiddenListener) {
+            throw;
+        }
+        *hidden = error;
+    }
+    co_return {};
+}
+
 QString forView(const QString &text) {
     return cutForView(text, InspectorState::viewTextLimit);
 }
@@ -117,6 +132,7 @@ void InspectorState::startScan() {
         setStatus(ScanStatus::error,
                   validationMessage().value_or(QStringLiteral("Enter a valid TCP port.")));
         setProcesses({});
+        setHiddenListener(std::nullopt);
         return;
     }
     // The routine starts on a later turn of the event loop, and never after this state is gone.
@@ -127,6 +143,7 @@ QCoro::Task<void> InspectorState::scanPort(qint64 port) {
     const QString portText = QString::number(port);
     setStatus(ScanStatus::scanning, QStringLiteral("Scanning port ") + portText + "...");
     setProcesses({});
+    setHiddenListener(std::nullopt);
     setLastScannedPort(port);
     appendActivity(QStringLiteral("Scanned port ") + portText);
 
@@ -134,7 +151,9 @@ QCoro::Task<void> InspectorState::scanPort(qint64 port) {
     const QPointer<InspectorState> self(this);
     const PortScannerService scanner = m_scanner;
     QList<PortProcess> found;
-    auto scan = failureOf(scanner.findListeners(port, m_stopScans.get_token()), &found);
+    std::optional<PortScannerError> hidden;
+    auto scan = failureOf(
+        listedOrHidden(scanner.findListeners(port, m_stopScans.get_token()), &hidden), &found);
     const std::optional<QString> failure = co_await scan;
     if (!self) {
         co_return;
@@ -143,6 +162,12 @@ QCoro::Task<void> InspectorState::scanPort(qint64 port) {
     if (failure) {
         setStatus(ScanStatus::error, *failure);
         appendActivity(QStringLiteral("Scan failed on port ") + portText);
+        co_return;
+    }
+    if (hidden) {
+        setHiddenListener(hidden);
+        setStatus(ScanStatus::inUse, hidden->errorDescription());
+        appendActivity(QStringLiteral("Found a listener of user ") + hidden->owner());
         co_return;
     }
     setProcesses(found);
@@ -333,6 +358,22 @@ void InspectorState::setProcesses(QList<PortProcess> processes) {
     // Freeing tens of thousands of records (a tool that printed megabytes) takes milliseconds:
     // the old list goes on a pool thread, never holding up the GUI thread.
     QThreadPool::globalInstance()->start([old = std::move(processes)] {});
+}
+
+QVariant InspectorState::hiddenListenerForQml() const {
+    if (!m_hiddenListener) {
+        return {};
+    }
+    return QVariantMap{{QStringLiteral("user"), forView(m_hiddenListener->owner())},
+                       {QStringLiteral("addresses"), forView(m_hiddenListener->addresses())}};
+}
+
+void InspectorState::setHiddenListener(std::optional<PortScannerError> listener) {
+    if (!listener && !m_hiddenListener) {
+        return;
+    }
+    m_hiddenListener = std::move(listener);
+    emit hiddenListenerChanged();
 }
 
 void InspectorState::setLastScannedPort(qint64 port) {

@@ -42,6 +42,8 @@ class InspectorState : public QObject {
     Q_PROPERTY(QVariant activeKillPID READ activeKillPIDForQml NOTIFY activeKillPIDChanged)
     Q_PROPERTY(QString validationMessage READ validationMessageForQml NOTIFY validationChanged)
     Q_PROPERTY(bool canScan READ canScan NOTIFY canScanChanged)
+    // {user, addresses} of a listener lsof could not show, found by the last scan; else undefined.
+    Q_PROPERTY(QVariant hiddenListener READ hiddenListenerForQml NOTIFY hiddenListenerChanged)
 
 public:
     explicit InspectorState(QObject *parent = nullptr);
@@ -65,6 +67,7 @@ public:
     void setPortFocused(bool focused);
     const std::optional<KillRequest> &pendingKill() const { return m_pendingKill; }
     std::optional<pid_t> activeKillPID() const { return m_activeKillPID; }
+    const std::optional<PortScannerError> &hiddenListener() const { return m_hiddenListener; }
 
     std::optional<QString> validationMessage() const;
     std::optional<qint64> validatedPort() const;
@@ -110,6 +113,7 @@ signals:
     void activeKillPIDChanged();
     void validationChanged();
     void canScanChanged();
+    void hiddenListenerChanged();
 
 private:
     QString statusMessageForQml() const;
@@ -118,6 +122,7 @@ private:
     QVariant pendingKillForQml() const;
     QVariant pendingKillAlertForQml() const;
     QVariant activeKillPIDForQml() const;
+    QVariant hiddenListenerForQml() const;
     QString validationMessageForQml() const { return validationMessage().value_or(QString()); }
 
     // A new PID of the killed process's service now listed in its place, after the re-scan.
@@ -128,6 +133,7 @@ private:
     void setLastScannedPort(qint64 port);
     void setActiveKillPID(std::optional<pid_t> pid);
     void setPendingKill(std::optional<KillRequest> request);
+    void setHiddenListener(std::optional<PortScannerError> listener);
 
     PortScannerService m_scanner;
     ProcessKillerService m_killer;
@@ -144,6 +150,7 @@ private:
     bool m_isPortFocused = false;
     std::optional<KillRequest> m_pendingKill;
     std::optional<pid_t> m_activeKillPID;
+    std::optional<PortScannerError> m_hiddenListener;
     // Every PID confirmed and not yet handled; activeKillPID names only the latest.
     QList<pid_t> m_killsInFlight;
     // Requested when the window closes: its scans' lsof runs end with it.

@@ -13,7 +13,27 @@ const QStringList PortScannerService::lsofCandidates = {QStringLiteral("/usr/bin
                                                         QStringLiteral("/usr/sbin/lsof")};
 const QString PortScannerService::lsofPath = lsofCandidates.first();
 
+QString PortScannerError::owner() const {
+    if (m_listeners.isEmpty())
+        return {};
+    const KernelListener &first = m_listeners.first();
+    return first.user.isEmpty() ? QStringLiteral("UID ") + QString::number(first.uid) : first.user;
+}
+
+QString PortScannerError::addresses() const {
+    QStringList names;
+    for (const KernelListener &listener : m_listeners) {
+        const QString name = listener.address + u':' + QString::number(m_port);
+        if (!names.contains(name))
+            names.append(name);
+    }
+    return names.join(QStringLiteral(" and "));
+}
+
 QString PortScannerError::errorDescription() const {
+    if (m_case == Case::hiddenListener)
+        return QStringLiteral("User ") + owner() + QStringLiteral(" listens on ") + addresses() +
+               QStringLiteral(". Scan as Administrator to see the process.");
     return QStringLiteral("Unable to scan the port. ") + m_message;
 }
 
@@ -221,11 +241,9 @@ QCoro::Task<QList<PortProcess>> PortScannerService::findListeners(qint64 port,
         // lsof lists only what we may inspect; another user's server must not look like a free
         // port.
         auto lookup = findHiddenListener(port);
-        if (co_await lookup)
-            throw PortScannerError::failed(
-                QStringLiteral(
-                    "A process that you are not allowed to inspect is listening on port ") +
-                QString::number(port) + QStringLiteral("."));
+        QList<KernelListener> hidden = co_await lookup;
+        if (!hidden.isEmpty())
+            throw PortScannerError::hiddenListener(std::move(hidden), port);
     }
     if (!records.isEmpty()) {
         QList<pid_t> pids;

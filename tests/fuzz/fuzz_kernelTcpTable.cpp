@@ -7,10 +7,15 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QString table =
         QString::fromLatin1(reinterpret_cast<const char *>(data), qsizetype(size));
-    KernelTcpTable::tableHasListener(table, 8080);
+    // One entry for each owner and address, each address one lsof could print.
+    const QList<KernelListener> found = KernelTcpTable::tableListeners(table, 8080);
+    for (qsizetype i = 0; i < found.size(); ++i)
+        if (found.indexOf(found[i]) != i || found[i].address.isEmpty() ||
+            found[i].address.contains(u' '))
+            std::abort();
     // Whatever a row holds, nothing listens on a port that cannot exist.
     for (const qint64 port : {qint64(-1), qint64(65536), std::numeric_limits<qint64>::min()})
-        if (KernelTcpTable::tableHasListener(table, port))
+        if (!KernelTcpTable::tableListeners(table, port).isEmpty())
             std::abort();
     return 0;
 }

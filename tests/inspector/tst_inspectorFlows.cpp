@@ -89,9 +89,12 @@ class InspectorFlowsTest : public QObject {
     std::unique_ptr<ScriptedRunner> runner;
     InspectorState *current = nullptr;
     QStringList newestLineWhenToolsRan;
+    QList<KernelListener> kernelListeners; // what the kernel's tables show when lsof lists none
 
     std::unique_ptr<InspectorState> makeState() {
-        auto probe = [](qint64) -> QCoro::Task<bool> { co_return false; };
+        auto probe = [this](qint64) -> QCoro::Task<QList<KernelListener>> {
+            co_return kernelListeners;
+        };
         auto run = [this, run = runner->command()](const QString &path, const QStringList &args) {
             newestLineWhenToolsRan << messages(*current).value(0);
             return run(path, args);
@@ -133,6 +136,7 @@ private slots:
     void init() {
         runner = std::make_unique<ScriptedRunner>();
         newestLineWhenToolsRan.clear();
+        kernelListeners.clear();
     }
 
     void startsIdleAndComplainsOfAnEmptyFieldOnlyAfterScan() {
@@ -196,6 +200,11 @@ private slots:
         QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("logLine");
+        QTest::newRow("another user's listener")
+            << false << nothingListed << u"inUse"_s
+            << u"User postgres listens on 127.0.0.1:5000 and [::1]:5000. Scan as Administrator to "
+               "see the process."_s
+            << u"Found a listener of user postgres"_s;
         QTest::newRow("free") << false << nothingListed << u"available"_s
                               << u"Port 5000 is available."_s << u"Port 5000 is available"_s;
         QTest::newRow("listeners")
@@ -217,6 +226,10 @@ private slots:
         QFETCH(QString, status);
         QFETCH(QString, message);
         QFETCH(QString, logLine);
+        const bool hidden = logLine.contains(u"user"_s);
+        if (hidden)
+            kernelListeners = {{101, u"postgres"_s, u"127.0.0.1"_s},
+                               {101, u"postgres"_s, u"[::1]"_s}};
         const auto state = makeState();
         state->setPortText(u" 5000\n"_s);
         state->startScan();
@@ -234,7 +247,8 @@ private slots:
         QTRY_VERIFY(state->canScan());
         QCOMPARE(state->statusName(), status);
         QCOMPARE(state->statusMessage(), message);
-        QCOMPARE(state->processes().size(), status == u"inUse" ? 1 : 0);
+        QCOMPARE(state->processes().size(), lsof.standardOutput.isEmpty() ? 0 : 1);
+        QCOMPARE(bool(state->hiddenListener()), hidden);
         QCOMPARE(messages(*state),
                  (QStringList{logLine, u"Scanned port 5000"_s, u"Quaymeter initialized"_s}));
         // An edit resets only an error.

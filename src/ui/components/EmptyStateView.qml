@@ -8,8 +8,17 @@ ColumnLayout {
     id: root
 
     required property string status
+    // The user whose listener the last scan found but may not show; empty when there is none.
+    property string owner: ""
 
     readonly property var content: {
+        if (owner !== "" && status !== "scanning")
+            return {
+                title: "Listener of user " + owner,
+                message: "Only an administrator may see its process and stop it.",
+                icon: "exclamationmark.triangle",
+                iconColor: Kit.Palette.accentViolet
+            };
         if (status === "available")
             return {
                 title: "Port available",

@@ -50,6 +50,7 @@ Item {
                 anchors.centerIn: parent
                 width: parent.width
                 status: root.inspector.status
+                owner: root.inspector.hiddenListener === undefined ? "" : root.inspector.hiddenListener.user
             }
         }
 
