@@ -79,9 +79,10 @@ InspectorState::InspectorState(QObject *parent)
                      ProcessExit::waitForExit) {}
 
 InspectorState::InspectorState(PortScannerService scanner, ProcessKillerService killer,
-                               QObject *parent, AwaitExit awaitExit)
+                               QObject *parent, AwaitExit awaitExit,
+                               AdministratorService administrator)
     : QObject(parent), m_scanner(std::move(scanner)), m_killer(std::move(killer)),
-      m_awaitExit(std::move(awaitExit)),
+      m_administrator(std::move(administrator)), m_awaitExit(std::move(awaitExit)),
       m_statusMessage(QStringLiteral("Enter a port to inspect what is listening.")) {
     appendActivity(QStringLiteral("Quaymeter initialized"));
 }
@@ -144,6 +145,8 @@ QCoro::Task<void> InspectorState::scanPort(qint64 port) {
     setStatus(ScanStatus::scanning, QStringLiteral("Scanning port ") + portText + "...");
     setProcesses({});
     setHiddenListener(std::nullopt);
+    setAdministratorOffered(false);
+    m_listedAsAdministrator = false;
     setLastScannedPort(port);
     appendActivity(QStringLiteral("Scanned port ") + portText);
 
@@ -170,17 +173,58 @@ QCoro::Task<void> InspectorState::scanPort(qint64 port) {
         appendActivity(QStringLiteral("Found a listener of user ") + hidden->owner());
         co_return;
     }
+    showListed(std::move(found), port);
+}
+
+void InspectorState::showListed(QList<PortProcess> found, qint64 port) {
+    const QString portText = QString::number(port);
     setProcesses(found);
     if (found.isEmpty()) {
         setStatus(ScanStatus::available, QStringLiteral("Port ") + portText + " is available.");
         appendActivity(QStringLiteral("Port ") + portText + " is available");
-        co_return;
+        return;
     }
     const PortProcess &first = found.constFirst();
     const QString listener = first.commandName + " PID " + QString::number(first.pid);
     setStatus(ScanStatus::inUse,
               QStringLiteral("Found ") + listener + " listening on port " + portText + u'.');
     appendActivity(QStringLiteral("Found ") + listener);
+}
+
+void InspectorState::scanAsAdministrator() {
+    if (!m_lastScannedPort || !canScan()) {
+        return;
+    }
+    QTimer::singleShot(0, this,
+                       [this, port = *m_lastScannedPort] { scanPortAsAdministrator(port); });
+}
+
+QCoro::Task<void> InspectorState::scanPortAsAdministrator(qint64 port) {
+    const QString portText = QString::number(port);
+    // The cards, or the owner of what lsof could not show, stay until there is something better:
+    // a dismissed or refused authentication loses nothing.
+    setStatus(ScanStatus::scanning,
+              QStringLiteral("Scanning port ") + portText + " as administrator...");
+    setLastScannedPort(port);
+    appendActivity(QStringLiteral("Scanned port ") + portText + " as administrator");
+
+    const QPointer<InspectorState> self(this);
+    const AdministratorService administrator = m_administrator;
+    QList<PortProcess> found;
+    auto scan = failureOf(administrator.findListeners(port), &found);
+    const std::optional<QString> failure = co_await scan;
+    if (!self) {
+        co_return;
+    }
+    if (failure) {
+        setStatus(ScanStatus::error, *failure);
+        appendActivity(QStringLiteral("Scan as administrator failed on port ") + portText);
+        co_return;
+    }
+    setHiddenListener(std::nullopt);
+    setAdministratorOffered(false);
+    m_listedAsAdministrator = true;
+    showListed(std::move(found), port);
 }
 
 void InspectorState::appendActivity(const QString &message) {
@@ -206,7 +250,7 @@ void InspectorState::requestKill(const PortProcess &process, bool force) {
     if (m_killsInFlight.contains(process.pid)) {
         return;
     }
-    setPendingKill(KillRequest{QUuid::createUuid(), process, force});
+    setPendingKill(KillRequest{QUuid::createUuid(), process, force, m_listedAsAdministrator});
 }
 
 KillConfirmationAlert InspectorState::killConfirmationAlert(const KillRequest &request) {
@@ -248,13 +292,18 @@ QCoro::Task<void> InspectorState::performKill(KillRequest request) {
     for (const PortProcess &listed : std::as_const(m_processes)) {
         listedBefore.insert(listed.pid);
     }
+    const QString how = request.asAdministrator ? QStringLiteral(" as administrator") : QString();
     setActiveKillPID(process.pid);
     appendActivity((request.force ? QStringLiteral("Force kill") : QStringLiteral("Kill")) +
-                   " requested for PID " + pidText);
+                   " requested for PID " + pidText + how);
 
     const QPointer<InspectorState> self(this);
     const ProcessKillerService killer = m_killer;
-    auto kill = failureOf(killer.kill(process.pid, request.force));
+    const AdministratorService administrator = m_administrator;
+    auto signalling = request.asAdministrator
+                          ? administrator.kill(process.pid, request.force, process.port)
+                          : killer.kill(process.pid, request.force);
+    auto kill = failureOf(std::move(signalling));
     const std::optional<QString> failure = co_await kill;
     if (!self) {
         co_return;
@@ -262,12 +311,15 @@ QCoro::Task<void> InspectorState::performKill(KillRequest request) {
 
     if (failure) {
         setStatus(ScanStatus::error, *failure);
-        appendActivity(QStringLiteral("Kill failed for PID ") + pidText);
+        appendActivity(QStringLiteral("Kill failed for PID ") + pidText + how);
+        // Refused for want of rights: the card's menu offers to look again as administrator.
+        setAdministratorOffered(
+            *failure == ProcessKillerError::permissionDenied(process.pid).errorDescription());
         m_killsInFlight.removeOne(process.pid);
         setActiveKillPID(std::nullopt);
         co_return;
     }
-    appendActivity(QStringLiteral("Killed PID ") + pidText);
+    appendActivity(QStringLiteral("Killed PID ") + pidText + how);
     setStatus(m_status, QStringLiteral("Killed ") + process.commandName + " PID " + pidText +
                             ". Re-checking port " + QString::number(process.port) + "...");
     // A re-scan while the process is still closing down would show it as listening.
@@ -281,7 +333,10 @@ QCoro::Task<void> InspectorState::performKill(KillRequest request) {
             appendActivity(QStringLiteral("PID ") + pidText + " is still running");
         }
     }
-    co_await scanPort(process.port);
+    // Made first, then awaited: g++ 12 frees a task made inside the co_await too early.
+    auto recheck =
+        request.asAdministrator ? scanPortAsAdministrator(process.port) : scanPort(process.port);
+    co_await recheck;
     if (!self) {
         co_return;
     }
@@ -366,6 +421,14 @@ QVariant InspectorState::hiddenListenerForQml() const {
     }
     return QVariantMap{{QStringLiteral("user"), forView(m_hiddenListener->owner())},
                        {QStringLiteral("addresses"), forView(m_hiddenListener->addresses())}};
+}
+
+void InspectorState::setAdministratorOffered(bool offered) {
+    if (offered == m_administratorOffered) {
+        return;
+    }
+    m_administratorOffered = offered;
+    emit administratorOfferedChanged();
 }
 
 void InspectorState::setHiddenListener(std::optional<PortScannerError> listener) {

@@ -2,6 +2,7 @@
 
 #include "activityEntry.h"
 #include "activityLog.h"
+#include "administratorService.h"
 #include "killRequest.h"
 #include "portProcess.h"
 #include "portScannerService.h"
@@ -44,12 +45,16 @@ class InspectorState : public QObject {
     Q_PROPERTY(bool canScan READ canScan NOTIFY canScanChanged)
     // {user, addresses} of a listener lsof could not show, found by the last scan; else undefined.
     Q_PROPERTY(QVariant hiddenListener READ hiddenListenerForQml NOTIFY hiddenListenerChanged)
+    // After a kill refused for want of rights: the cards offer to scan as administrator.
+    Q_PROPERTY(
+        bool administratorOffered READ administratorOffered NOTIFY administratorOfferedChanged)
 
 public:
     explicit InspectorState(QObject *parent = nullptr);
     // Without `awaitExit` the re-scan follows a kill at once: scripted tools signal nothing.
     InspectorState(PortScannerService scanner, ProcessKillerService killer,
-                   QObject *parent = nullptr, AwaitExit awaitExit = {});
+                   QObject *parent = nullptr, AwaitExit awaitExit = {},
+                   AdministratorService administrator = AdministratorService());
     ~InspectorState() override;
 
     const QString &portText() const { return m_portText; }
@@ -68,6 +73,7 @@ public:
     const std::optional<KillRequest> &pendingKill() const { return m_pendingKill; }
     std::optional<pid_t> activeKillPID() const { return m_activeKillPID; }
     const std::optional<PortScannerError> &hiddenListener() const { return m_hiddenListener; }
+    bool administratorOffered() const { return m_administratorOffered; }
 
     std::optional<QString> validationMessage() const;
     std::optional<qint64> validatedPort() const;
@@ -76,6 +82,10 @@ public:
     Q_INVOKABLE void startScan();
     QCoro::Task<void> scanPort(qint64 port);
     void appendActivity(const QString &message);
+    // The last scanned port again, with lsof run as administrator through pkexec; its cards'
+    // kills then go the same way.
+    Q_INVOKABLE void scanAsAdministrator();
+    QCoro::Task<void> scanPortAsAdministrator(qint64 port);
     // The reaction to every edit of the port text (not to its first display).
     Q_INVOKABLE void portTextChanged();
     Q_INVOKABLE void recordLeftColumnHeight(double height);
@@ -114,6 +124,7 @@ signals:
     void validationChanged();
     void canScanChanged();
     void hiddenListenerChanged();
+    void administratorOfferedChanged();
 
 private:
     QString statusMessageForQml() const;
@@ -134,9 +145,13 @@ private:
     void setActiveKillPID(std::optional<pid_t> pid);
     void setPendingKill(std::optional<KillRequest> request);
     void setHiddenListener(std::optional<PortScannerError> listener);
+    void setAdministratorOffered(bool offered);
+    // A scan's list as the window shows it: the cards, the status and the log line.
+    void showListed(QList<PortProcess> found, qint64 port);
 
     PortScannerService m_scanner;
     ProcessKillerService m_killer;
+    AdministratorService m_administrator;
     AwaitExit m_awaitExit;
 
     QString m_portText;
@@ -151,6 +166,9 @@ private:
     std::optional<KillRequest> m_pendingKill;
     std::optional<pid_t> m_activeKillPID;
     std::optional<PortScannerError> m_hiddenListener;
+    bool m_administratorOffered = false;
+    // The cards came from lsof run as administrator: their kills go the same way.
+    bool m_listedAsAdministrator = false;
     // Every PID confirmed and not yet handled; activeKillPID names only the latest.
     QList<pid_t> m_killsInFlight;
     // Requested when the window closes: its scans' lsof runs end with it.

@@ -224,9 +224,23 @@ QCoro::Task<QList<PortProcess>> PortScannerService::findListeners(qint64 port,
     const CommandResult result = co_await scan;
     if (stop.stop_requested())
         co_return {};
+    auto reading = recordsFrom(result, port);
+    QList<PortProcess> records = co_await reading;
+    if (records.isEmpty() && findHiddenListener) {
+        // lsof lists only what we may inspect; another user's server must not look like a free
+        // port.
+        auto lookup = findHiddenListener(port);
+        QList<KernelListener> hidden = co_await lookup;
+        if (!hidden.isEmpty())
+            throw PortScannerError::hiddenListener(std::move(hidden), port);
+    }
+    co_return records;
+}
+
+QCoro::Task<QList<PortProcess>> PortScannerService::recordsFrom(CommandResult result, qint64 port) {
     // However long the output, reading it must not hold up the caller's (the GUI) thread.
     using Read = std::variant<QList<PortProcess>, PortScannerError>;
-    auto reading = QtConcurrent::run([result, port]() -> Read {
+    auto reading = QtConcurrent::run([result = std::move(result), port]() -> Read {
         try {
             return readListeners(result, port);
         } catch (const PortScannerError &error) {
@@ -237,20 +251,12 @@ QCoro::Task<QList<PortProcess>> PortScannerService::findListeners(qint64 port,
     if (const auto *error = std::get_if<PortScannerError>(&read))
         throw *error;
     QList<PortProcess> records = std::get<QList<PortProcess>>(std::move(read));
-    if (records.isEmpty() && findHiddenListener) {
-        // lsof lists only what we may inspect; another user's server must not look like a free
-        // port.
-        auto lookup = findHiddenListener(port);
-        QList<KernelListener> hidden = co_await lookup;
-        if (!hidden.isEmpty())
-            throw PortScannerError::hiddenListener(std::move(hidden), port);
-    }
     if (!records.isEmpty()) {
         QList<pid_t> pids;
         for (const PortProcess &record : records)
             pids << record.pid;
-        auto reading = readIdentities(pids);
-        const QList<ProcessIdentity> identities = co_await reading;
+        auto identifying = readIdentities(pids);
+        const QList<ProcessIdentity> identities = co_await identifying;
         for (qsizetype i = 0; i < records.size(); ++i)
             records[i].identity = identities.at(i);
     }

@@ -63,6 +63,9 @@ public:
     // ends lsof and yields an empty list nobody is meant to read.
     QCoro::Task<QList<PortProcess>> findListeners(qint64 port, std::stop_token stop = {}) const;
 
+    // lsof's finished run read into records, each with its identity from /proc; throws
+    // PortScannerError for a failure lsof reported.
+    static QCoro::Task<QList<PortProcess>> recordsFrom(CommandResult result, qint64 port);
     static QStringList lsofArguments(qint64 port);
     static std::optional<PortProcess> parseListenerLine(const QString &line, qint64 port);
     // Everything after running lsof except the kernel-table check: the records in output order,

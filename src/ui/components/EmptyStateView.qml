@@ -10,6 +10,10 @@ ColumnLayout {
     required property string status
     // The user whose listener the last scan found but may not show; empty when there is none.
     property string owner: ""
+    // Whether the way forward for that listener, Scan as Administrator, may be taken now.
+    property bool canScanAsAdministrator: false
+
+    signal scanAsAdministrator
 
     readonly property var content: {
         if (owner !== "" && status !== "scanning")
@@ -108,5 +112,15 @@ ColumnLayout {
             Accessible.role: Accessible.StaticText
             Accessible.name: text
         }
+    }
+    SecondaryButtonStyle {
+        objectName: "scanAsAdministratorButton"
+        Layout.alignment: Qt.AlignHCenter
+        visible: root.owner !== "" && root.status !== "scanning"
+        text: "Scan as Administrator"
+        accent: Kit.Palette.accentViolet
+        filled: true
+        enabled: root.canScanAsAdministrator
+        onClicked: root.scanAsAdministrator()
     }
 }

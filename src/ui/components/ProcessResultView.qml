@@ -11,9 +11,13 @@ ColumnLayout {
     required property var process
     required property bool isKilling
 
+    // After a kill refused for want of rights, the menu offers to scan as administrator.
+    property bool offerAdministrator: false
+
     // The owner decides what a press means; the card only reports it.
     signal killAction
     signal forceKillAction
+    signal scanAsAdministratorAction
 
     spacing: 16
     // Groups a card's texts and buttons, so a screen reader knows which process a Kill acts on.
@@ -50,6 +54,8 @@ ColumnLayout {
         ProcessMenu {
             objectName: "processMenu"
             process: root.process
+            offerAdministrator: root.offerAdministrator
+            onScanAsAdministrator: root.scanAsAdministratorAction()
         }
     }
 

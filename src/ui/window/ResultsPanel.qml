@@ -51,6 +51,8 @@ Item {
                 width: parent.width
                 status: root.inspector.status
                 owner: root.inspector.hiddenListener === undefined ? "" : root.inspector.hiddenListener.user
+                canScanAsAdministrator: root.inspector.canScan
+                onScanAsAdministrator: root.inspector.scanAsAdministrator()
             }
         }
 
@@ -90,6 +92,8 @@ Item {
                     isKilling: root.inspector.activeKillPID === entry.modelData.pid
                     onKillAction: root.inspector.requestKill(entry.modelData, false)
                     onForceKillAction: root.inspector.requestKill(entry.modelData, true)
+                    offerAdministrator: root.inspector.administratorOffered && root.inspector.canScan
+                    onScanAsAdministratorAction: root.inspector.scanAsAdministrator()
                 }
                 Rectangle {
                     objectName: "cardDivider"
