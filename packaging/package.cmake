@@ -15,7 +15,8 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Quaymeter lists every process listening on
 PID, user and the raw lsof line, and offers Kill and Force Kill. Every kill
 is confirmed first, sent with /bin/kill, logged, and followed by a fresh
 scan, so you see at once whether the port is free. It runs with the rights
-of the user who starts it.")
+of the user who starts it; a listener of another user is listed and stopped
+as administrator after polkit's authentication.")
 # The libraries the program links; what it loads at run time comes below. The xcb, offscreen
 # and image plugins come with libqt6gui6 on Debian 12 (qt6-qpa-plugins holds only vnc and tuio).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
@@ -24,7 +25,7 @@ qml6-module-qtqml, qml6-module-qtqml-models, qml6-module-qtqml-workerscript,
 qml6-module-qtquick, qml6-module-qtquick-controls, qml6-module-qtquick-templates,
 qml6-module-qtquick-layouts, qml6-module-qtquick-shapes,
 fonts-inter, fonts-jetbrains-mono, fonts-material-design-icons-iconfont,
-lsof, procps]])
+lsof, procps, pkexec]])
 string(REGEX REPLACE "[\n]+" " " CPACK_DEBIAN_PACKAGE_DEPENDS "${CPACK_DEBIAN_PACKAGE_DEPENDS}")
 string(STRIP "${CPACK_DEBIAN_PACKAGE_DEPENDS}" CPACK_DEBIAN_PACKAGE_DEPENDS)
 # Without it the program runs through XWayland on a Wayland desktop.

@@ -19,8 +19,8 @@ packages=(
   qml6-module-qttest
   # fonts and symbols
   fonts-inter fonts-jetbrains-mono fonts-material-design-icons-iconfont fontconfig
-  # the tools Quaymeter runs
-  lsof procps
+  # the tools Quaymeter runs, and administrator rights through polkit (its daemon for the tests)
+  lsof procps pkexec polkitd
   # headless window, accessibility and end-to-end tests
   xvfb xauth xdotool x11-utils xclip dbus dbus-bin at-spi2-core python3 python3-pyatspi python3-gi
   # the Debian package: building, checking, and running the installed program under Wayland

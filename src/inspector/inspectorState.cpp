@@ -37,6 +37,21 @@ QCoro::Task<std::optional<QString>> failureOf(QCoro::Task<T> call, T *result = n
     co_return std::nullopt;
 }
 
+// lsof's list; or, when only another user's socket listens, an empty one and that socket's owner
+// in `hidden`.
+QCoro::Task<QList<PortProcess>> listedOrHidden(QCoro::Task<QList<PortProcess>> scan,
+                                               std::optional<PortScannerError> *hidden) {
+    try {
+        co_return co_await scan;
+    } catch (const PortScannerError &error) {
+        if (error.errorCase() != PortScannerError::Case::hiddenListener) {
+            throw;
+        }
+        *hidden = error;
+    }
+    co_return {};
+}
+
 QString forView(const QString &text) {
     return cutForView(text, InspectorState::viewTextLimit);
 }
@@ -65,9 +80,11 @@ InspectorState::InspectorState(QObject *parent)
                      KernelTcpTable::awaitListener) {}
 
 InspectorState::InspectorState(PortScannerService scanner, ProcessKillerService killer,
-                               QObject *parent, AwaitExit awaitExit, AwaitListener awaitListener)
+                               QObject *parent, AwaitExit awaitExit, AwaitListener awaitListener,
+                               AdministratorService administrator)
     : QObject(parent), m_scanner(std::move(scanner)), m_killer(std::move(killer)),
-      m_awaitExit(std::move(awaitExit)), m_awaitListener(std::move(awaitListener)),
+      m_administrator(std::move(administrator)), m_awaitExit(std::move(awaitExit)),
+      m_awaitListener(std::move(awaitListener)),
       m_statusMessage(QStringLiteral("Enter a port to inspect what is listening.")) {
     appendActivity(QStringLiteral("Quaymeter initialized"));
 }
@@ -119,6 +136,7 @@ void InspectorState::startScan() {
         setStatus(ScanStatus::error,
                   validationMessage().value_or(QStringLiteral("Enter a valid TCP port.")));
         setProcesses({});
+        setHiddenListener(std::nullopt);
         return;
     }
     // The routine starts on a later turn of the event loop, and never after this state is gone.
@@ -132,6 +150,9 @@ QCoro::Task<void> InspectorState::scanPort(qint64 port) {
     setStatus(ScanStatus::scanning, QStringLiteral("Scanning port ") + portText + "...");
     setProcesses({});
     setSurvivedTermPID(std::nullopt);
+    setHiddenListener(std::nullopt);
+    setAdministratorOffered(false);
+    m_listedAsAdministrator = false;
     setLastScannedPort(port);
     appendActivity(QStringLiteral("Scanned port ") + portText);
 
@@ -139,7 +160,9 @@ QCoro::Task<void> InspectorState::scanPort(qint64 port) {
     const QPointer<InspectorState> self(this);
     const PortScannerService scanner = m_scanner;
     QList<PortProcess> found;
-    auto scan = failureOf(scanner.findListeners(port, m_stopScans.get_token()), &found);
+    std::optional<PortScannerError> hidden;
+    auto scan = failureOf(
+        listedOrHidden(scanner.findListeners(port, m_stopScans.get_token()), &hidden), &found);
     const std::optional<QString> failure = co_await scan;
     if (!self) {
         co_return;
@@ -150,17 +173,64 @@ QCoro::Task<void> InspectorState::scanPort(qint64 port) {
         appendActivity(QStringLiteral("Scan failed on port ") + portText);
         co_return;
     }
+    if (hidden) {
+        setHiddenListener(hidden);
+        setStatus(ScanStatus::inUse, hidden->errorDescription());
+        appendActivity(QStringLiteral("Found a listener of user ") + hidden->owner());
+        co_return;
+    }
+    showListed(std::move(found), port);
+}
+
+void InspectorState::showListed(QList<PortProcess> found, qint64 port) {
+    const QString portText = QString::number(port);
     setProcesses(found);
     if (found.isEmpty()) {
         setStatus(ScanStatus::available, QStringLiteral("Port ") + portText + " is available.");
         appendActivity(QStringLiteral("Port ") + portText + " is available");
-        co_return;
+        return;
     }
     const PortProcess &first = found.constFirst();
     const QString listener = first.commandName + " PID " + QString::number(first.pid);
     setStatus(ScanStatus::inUse,
               QStringLiteral("Found ") + listener + " listening on port " + portText + u'.');
     appendActivity(QStringLiteral("Found ") + listener);
+}
+
+void InspectorState::scanAsAdministrator() {
+    if (!m_lastScannedPort || !canScan()) {
+        return;
+    }
+    QTimer::singleShot(0, this,
+                       [this, port = *m_lastScannedPort] { scanPortAsAdministrator(port); });
+}
+
+QCoro::Task<void> InspectorState::scanPortAsAdministrator(qint64 port) {
+    const QString portText = QString::number(port);
+    // The cards, or the owner of what lsof could not show, stay until there is something better:
+    // a dismissed or refused authentication loses nothing.
+    setStatus(ScanStatus::scanning,
+              QStringLiteral("Scanning port ") + portText + " as administrator...");
+    setLastScannedPort(port);
+    appendActivity(QStringLiteral("Scanned port ") + portText + " as administrator");
+
+    const QPointer<InspectorState> self(this);
+    const AdministratorService administrator = m_administrator;
+    QList<PortProcess> found;
+    auto scan = failureOf(administrator.findListeners(port), &found);
+    const std::optional<QString> failure = co_await scan;
+    if (!self) {
+        co_return;
+    }
+    if (failure) {
+        setStatus(ScanStatus::error, *failure);
+        appendActivity(QStringLiteral("Scan as administrator failed on port ") + portText);
+        co_return;
+    }
+    setHiddenListener(std::nullopt);
+    setAdministratorOffered(false);
+    m_listedAsAdministrator = true;
+    showListed(std::move(found), port);
 }
 
 void InspectorState::appendActivity(const QString &message) {
@@ -186,7 +256,7 @@ void InspectorState::requestKill(const PortProcess &process, bool force) {
     if (m_killsInFlight.contains(process.pid)) {
         return;
     }
-    setPendingKill(KillRequest{QUuid::createUuid(), process, force});
+    setPendingKill(KillRequest{QUuid::createUuid(), process, force, m_listedAsAdministrator});
 }
 
 KillConfirmationAlert InspectorState::killConfirmationAlert(const KillRequest &request) {
@@ -228,13 +298,18 @@ QCoro::Task<void> InspectorState::performKill(KillRequest request) {
     for (const PortProcess &listed : std::as_const(m_processes)) {
         listedBefore.insert(listed.pid);
     }
+    const QString how = request.asAdministrator ? QStringLiteral(" as administrator") : QString();
     setActiveKillPID(process.pid);
     appendActivity((request.force ? QStringLiteral("Force kill") : QStringLiteral("Kill")) +
-                   " requested for PID " + pidText);
+                   " requested for PID " + pidText + how);
 
     const QPointer<InspectorState> self(this);
     const ProcessKillerService killer = m_killer;
-    auto kill = failureOf(killer.kill(process.pid, request.force));
+    const AdministratorService administrator = m_administrator;
+    auto signalling = request.asAdministrator
+                          ? administrator.kill(process.pid, request.force, process.port)
+                          : killer.kill(process.pid, request.force);
+    auto kill = failureOf(std::move(signalling));
     const std::optional<QString> failure = co_await kill;
     if (!self) {
         co_return;
@@ -242,12 +317,15 @@ QCoro::Task<void> InspectorState::performKill(KillRequest request) {
 
     if (failure) {
         setStatus(ScanStatus::error, *failure);
-        appendActivity(QStringLiteral("Kill failed for PID ") + pidText);
+        appendActivity(QStringLiteral("Kill failed for PID ") + pidText + how);
+        // Refused for want of rights: the card's menu offers to look again as administrator.
+        setAdministratorOffered(
+            *failure == ProcessKillerError::permissionDenied(process.pid).errorDescription());
         m_killsInFlight.removeOne(process.pid);
         setActiveKillPID(std::nullopt);
         co_return;
     }
-    appendActivity(QStringLiteral("Killed PID ") + pidText);
+    appendActivity(QStringLiteral("Killed PID ") + pidText + how);
     const auto signalled = std::chrono::steady_clock::now();
     setStatus(m_status, QStringLiteral("Killed ") + process.commandName + " PID " + pidText +
                             ". Re-checking port " + QString::number(process.port) + "...");
@@ -260,7 +338,10 @@ QCoro::Task<void> InspectorState::performKill(KillRequest request) {
             co_return;
         }
     }
-    co_await scanPort(process.port);
+    // Made first, then awaited: g++ 12 frees a task made inside the co_await too early.
+    auto recheck =
+        request.asAdministrator ? scanPortAsAdministrator(process.port) : scanPort(process.port);
+    co_await recheck;
     if (!self) {
         co_return;
     }
@@ -403,6 +484,30 @@ void InspectorState::setProcesses(QList<PortProcess> processes) {
     // Freeing tens of thousands of records (a tool that printed megabytes) takes milliseconds:
     // the old list goes on a pool thread, never holding up the GUI thread.
     QThreadPool::globalInstance()->start([old = std::move(processes)] {});
+}
+
+QVariant InspectorState::hiddenListenerForQml() const {
+    if (!m_hiddenListener) {
+        return {};
+    }
+    return QVariantMap{{QStringLiteral("user"), forView(m_hiddenListener->owner())},
+                       {QStringLiteral("addresses"), forView(m_hiddenListener->addresses())}};
+}
+
+void InspectorState::setAdministratorOffered(bool offered) {
+    if (offered == m_administratorOffered) {
+        return;
+    }
+    m_administratorOffered = offered;
+    emit administratorOfferedChanged();
+}
+
+void InspectorState::setHiddenListener(std::optional<PortScannerError> listener) {
+    if (!listener && !m_hiddenListener) {
+        return;
+    }
+    m_hiddenListener = std::move(listener);
+    emit hiddenListenerChanged();
 }
 
 void InspectorState::setLastScannedPort(qint64 port) {

@@ -2,6 +2,7 @@
 
 #include "activityEntry.h"
 #include "activityLog.h"
+#include "administratorService.h"
 #include "killRequest.h"
 #include "portProcess.h"
 #include "portScannerService.h"
@@ -45,6 +46,11 @@ class InspectorState : public QObject {
     Q_PROPERTY(QVariant survivedTermPID READ survivedTermPIDForQml NOTIFY survivedTermPIDChanged)
     Q_PROPERTY(QString validationMessage READ validationMessageForQml NOTIFY validationChanged)
     Q_PROPERTY(bool canScan READ canScan NOTIFY canScanChanged)
+    // {user, addresses} of a listener lsof could not show, found by the last scan; else undefined.
+    Q_PROPERTY(QVariant hiddenListener READ hiddenListenerForQml NOTIFY hiddenListenerChanged)
+    // After a kill refused for want of rights: the cards offer to scan as administrator.
+    Q_PROPERTY(
+        bool administratorOffered READ administratorOffered NOTIFY administratorOfferedChanged)
 
 public:
     explicit InspectorState(QObject *parent = nullptr);
@@ -52,7 +58,8 @@ public:
     // freed by a kill is not watched: scripted tools signal nothing and bind nothing.
     InspectorState(PortScannerService scanner, ProcessKillerService killer,
                    QObject *parent = nullptr, AwaitExit awaitExit = {},
-                   AwaitListener awaitListener = {});
+                   AwaitListener awaitListener = {},
+                   AdministratorService administrator = AdministratorService());
     ~InspectorState() override;
 
     const QString &portText() const { return m_portText; }
@@ -71,6 +78,8 @@ public:
     const std::optional<KillRequest> &pendingKill() const { return m_pendingKill; }
     std::optional<pid_t> activeKillPID() const { return m_activeKillPID; }
     std::optional<pid_t> survivedTermPID() const { return m_survivedTermPID; }
+    const std::optional<PortScannerError> &hiddenListener() const { return m_hiddenListener; }
+    bool administratorOffered() const { return m_administratorOffered; }
 
     std::optional<QString> validationMessage() const;
     std::optional<qint64> validatedPort() const;
@@ -79,6 +88,10 @@ public:
     Q_INVOKABLE void startScan();
     QCoro::Task<void> scanPort(qint64 port);
     void appendActivity(const QString &message);
+    // The last scanned port again, with lsof run as administrator through pkexec; its cards'
+    // kills then go the same way.
+    Q_INVOKABLE void scanAsAdministrator();
+    QCoro::Task<void> scanPortAsAdministrator(qint64 port);
     // The reaction to every edit of the port text (not to its first display).
     Q_INVOKABLE void portTextChanged();
     Q_INVOKABLE void recordLeftColumnHeight(double height);
@@ -120,6 +133,8 @@ signals:
     void survivedTermPIDChanged();
     void validationChanged();
     void canScanChanged();
+    void hiddenListenerChanged();
+    void administratorOfferedChanged();
 
 private:
     QString statusMessageForQml() const;
@@ -129,6 +144,7 @@ private:
     QVariant pendingKillAlertForQml() const;
     QVariant activeKillPIDForQml() const;
     QVariant survivedTermPIDForQml() const;
+    QVariant hiddenListenerForQml() const;
     QString validationMessageForQml() const { return validationMessage().value_or(QString()); }
 
     // A new process of the killed process's service now listed in its place, after the re-scan.
@@ -143,9 +159,14 @@ private:
     void setActiveKillPID(std::optional<pid_t> pid);
     void setSurvivedTermPID(std::optional<pid_t> pid);
     void setPendingKill(std::optional<KillRequest> request);
+    void setHiddenListener(std::optional<PortScannerError> listener);
+    void setAdministratorOffered(bool offered);
+    // A scan's list as the window shows it: the cards, the status and the log line.
+    void showListed(QList<PortProcess> found, qint64 port);
 
     PortScannerService m_scanner;
     ProcessKillerService m_killer;
+    AdministratorService m_administrator;
     AwaitExit m_awaitExit;
     AwaitListener m_awaitListener;
 
@@ -161,6 +182,10 @@ private:
     std::optional<KillRequest> m_pendingKill;
     std::optional<pid_t> m_activeKillPID;
     std::optional<pid_t> m_survivedTermPID;
+    std::optional<PortScannerError> m_hiddenListener;
+    bool m_administratorOffered = false;
+    // The cards came from lsof run as administrator: their kills go the same way.
+    bool m_listedAsAdministrator = false;
     // Every PID confirmed and not yet handled; activeKillPID names only the latest.
     QList<pid_t> m_killsInFlight;
     // Requested when the window closes: its scans' lsof runs end with it.

@@ -19,6 +19,8 @@ public:
     QUuid id;
     PortProcess process;
     bool force = false;
+    // Listed by a scan as administrator, so signalled through the administrator helper.
+    bool asAdministrator = false;
 };
 
 // What the confirmation alert shows; its other button is the standard cancel button.

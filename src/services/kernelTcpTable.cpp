@@ -7,6 +7,8 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <condition_variable>
+#include <cstring>
+#include <limits>
 #include <linux/inet_diag.h>
 #include <linux/netlink.h>
 #include <linux/sock_diag.h>
@@ -14,6 +16,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <optional>
+#include <pwd.h>
 #include <qcoro/qcorofuture.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -49,14 +52,35 @@ std::optional<quint16> portValue(QStringView digits) {
     return value;
 }
 
-// Row layout: "sl: local_address rem_address st ...", the local address being
-// "<8 or 32 hex digits>:<port as 4 hex digits>".
-bool rowListensOn(QStringView row, qint64 port) {
-    QStringView fields[4];
+// The bytes of an address as the kernel prints them: 8 or 32 hex digits, each group of 8 the
+// host-order value of 4 bytes in network order. Written as lsof writes it; nothing when unreadable.
+std::optional<QString> addressText(QStringView digits) {
+    if ((digits.size() != 8 && digits.size() != 32) || !isAllHex(digits))
+        return std::nullopt;
+    unsigned char bytes[16];
+    for (qsizetype word = 0; word < digits.size() / 8; ++word) {
+        quint32 value = 0;
+        for (const QChar ch : digits.sliced(word * 8, 8))
+            value = value * 16 + quint32(hexDigit(ch));
+        std::memcpy(bytes + word * 4, &value, 4);
+    }
+    const bool v4 = digits.size() == 8;
+    if (std::all_of(bytes, bytes + (v4 ? 4 : 16), [](unsigned char b) { return b == 0; }))
+        return QStringLiteral("*");
+    char text[INET6_ADDRSTRLEN];
+    if (!::inet_ntop(v4 ? AF_INET : AF_INET6, bytes, text, sizeof text))
+        return std::nullopt;
+    return v4 ? QString::fromLatin1(text) : u'[' + QString::fromLatin1(text) + u']';
+}
+
+// Row layout: "sl: local_address rem_address st tx:rx tr:when retrnsmt uid ...", the local
+// address being "<8 or 32 hex digits>:<port as 4 hex digits>".
+std::optional<KernelListener> rowListener(QStringView row, qint64 port) {
+    QStringView fields[8];
     int count = 0;
     qsizetype i = 0;
     const qsizetype size = row.size();
-    while (count < 4 && i < size) {
+    while (count < 8 && i < size) {
         while (i < size && row[i].isSpace())
             ++i;
         const qsizetype start = i;
@@ -65,14 +89,31 @@ bool rowListensOn(QStringView row, qint64 port) {
         if (i > start)
             fields[count++] = row.sliced(start, i - start);
     }
-    if (count < 4 || fields[3].compare(QStringView(listenState), Qt::CaseInsensitive) != 0)
-        return false;
+    if (count < 8 || fields[3].compare(QStringView(listenState), Qt::CaseInsensitive) != 0)
+        return std::nullopt;
     const QStringView local = fields[1];
     const qsizetype colon = local.lastIndexOf(u':');
-    if (colon <= 0 || !isAllHex(local.first(colon)))
-        return false;
+    if (colon <= 0)
+        return std::nullopt;
     const std::optional<quint16> localPort = portValue(local.sliced(colon + 1));
-    return localPort && *localPort == port;
+    const std::optional<QString> address = addressText(local.first(colon));
+    const QStringView uid = fields[7];
+    if (!localPort || *localPort != port || !address || uid.size() > 10 ||
+        !std::all_of(uid.begin(), uid.end(), [](QChar ch) { return ch >= u'0' && ch <= u'9'; }))
+        return std::nullopt;
+    const qint64 owner = uid.toLongLong();
+    if (owner > std::numeric_limits<uint>::max())
+        return std::nullopt;
+    return KernelListener{uint(owner), {}, *address};
+}
+
+QString userName(uint uid) {
+    passwd entry;
+    passwd *found = nullptr;
+    char buffer[4096];
+    if (::getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) != 0 || !found)
+        return {};
+    return QString::fromLocal8Bit(found->pw_name);
 }
 
 // Asks sock_diag for a socket of `family` listening on `port`. The kernel then looks through its
@@ -130,7 +171,7 @@ bool listensNow(qint64 port) {
     for (const char *path : {"/proc/net/tcp", "/proc/net/tcp6"}) {
         QFile file(QString::fromLatin1(path));
         if (file.open(QIODevice::ReadOnly) &&
-            KernelTcpTable::tableHasListener(QString::fromLatin1(file.readAll()), port))
+            !KernelTcpTable::tableListeners(QString::fromLatin1(file.readAll()), port).isEmpty())
             return true;
     }
     return false;
@@ -167,17 +208,34 @@ bool awaitListenerBlocking(qint64 port, std::chrono::steady_clock::time_point de
 
 namespace KernelTcpTable {
 
-bool tableHasListener(QStringView table, qint64 port) {
+QList<KernelListener> tableListeners(QStringView table, qint64 port) {
+    QList<KernelListener> found;
     qsizetype start = 0;
     while (start < table.size()) {
         qsizetype end = table.indexOf(u'\n', start);
         if (end < 0)
             end = table.size();
-        if (rowListensOn(table.sliced(start, end - start), port))
-            return true;
+        const auto listener = rowListener(table.sliced(start, end - start), port);
+        if (listener && !found.contains(*listener))
+            found.append(*listener);
         start = end + 1;
     }
-    return false;
+    return found;
+}
+
+QCoro::Task<QList<KernelListener>> listeners(qint64 port) {
+    auto future = QtConcurrent::run([port] {
+        QList<KernelListener> found;
+        for (const char *path : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+            QFile file(QString::fromLatin1(path));
+            if (file.open(QIODevice::ReadOnly))
+                found += tableListeners(QString::fromLatin1(file.readAll()), port);
+        }
+        for (KernelListener &listener : found)
+            listener.user = userName(listener.uid);
+        return found;
+    });
+    co_return co_await future;
 }
 
 QCoro::Task<bool> hasListener(qint64 port) {

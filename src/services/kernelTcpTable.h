@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringView>
 #include <chrono>
@@ -7,17 +8,30 @@
 #include <qcoro/qcorotask.h>
 #include <stop_token>
 
-// Whether some socket listens on a port, seen by the kernel rather than by lsof: an ordinary user's
-// lsof lists only that user's processes, and another user's server must not look like a free port.
-using FindHiddenListener = std::function<QCoro::Task<bool>(qint64 port)>;
+// A socket listening on a port as the kernel's table shows it to every user: who owns it and the
+// address it is bound to, even when lsof may not show its process.
+struct KernelListener {
+    uint uid = 0;
+    QString user;    // the name of `uid`, or empty when it has none
+    QString address; // as lsof writes it: 127.0.0.1, [::1], or * for every address
+
+    friend bool operator==(const KernelListener &, const KernelListener &) = default;
+};
+
+// The listening sockets of a port seen by the kernel rather than by lsof: an ordinary user's lsof
+// lists only that user's processes, and another user's server must not look like a free port.
+using FindHiddenListener = std::function<QCoro::Task<QList<KernelListener>>(qint64 port)>;
 // Whether a listener takes `port` before `deadline`; false as well once `stop` is requested.
 using AwaitListener = std::function<QCoro::Task<bool>(
     qint64 port, std::chrono::steady_clock::time_point deadline, std::stop_token stop)>;
 
 namespace KernelTcpTable {
 
-// Asks the kernel through sock_diag on a background thread, or reads /proc/net/tcp and
-// /proc/net/tcp6 where sock_diag does not answer.
+// Reads /proc/net/tcp and /proc/net/tcp6 on a background thread, and names the owners.
+QCoro::Task<QList<KernelListener>> listeners(qint64 port);
+
+// Whether anything listens on `port` now: sock_diag on a background thread, or the /proc tables
+// where sock_diag does not answer.
 QCoro::Task<bool> hasListener(qint64 port);
 
 // Looks as hasListener does every `pollInterval` on a background thread, whose wait a stop
@@ -27,7 +41,8 @@ QCoro::Task<bool> awaitListener(qint64 port, std::chrono::steady_clock::time_poi
                                 std::stop_token stop);
 inline constexpr std::chrono::milliseconds pollInterval{100};
 
-// True when a row of a /proc/net/tcp or /proc/net/tcp6 table is in the LISTEN state on `port`.
-bool tableHasListener(QStringView table, qint64 port);
+// The rows of a /proc/net/tcp or /proc/net/tcp6 table in the LISTEN state on `port`, one for
+// each owner and address, in table order; `user` is left empty.
+QList<KernelListener> tableListeners(QStringView table, qint64 port);
 
 } // namespace KernelTcpTable

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QString>
-
 #include <exception>
 
 // Every failure the user can meet carries one finished sentence; the inspector shows it as is.

@@ -13,7 +13,27 @@ const QStringList PortScannerService::lsofCandidates = {QStringLiteral("/usr/bin
                                                         QStringLiteral("/usr/sbin/lsof")};
 const QString PortScannerService::lsofPath = lsofCandidates.first();
 
+QString PortScannerError::owner() const {
+    if (m_listeners.isEmpty())
+        return {};
+    const KernelListener &first = m_listeners.first();
+    return first.user.isEmpty() ? QStringLiteral("UID ") + QString::number(first.uid) : first.user;
+}
+
+QString PortScannerError::addresses() const {
+    QStringList names;
+    for (const KernelListener &listener : m_listeners) {
+        const QString name = listener.address + u':' + QString::number(m_port);
+        if (!names.contains(name))
+            names.append(name);
+    }
+    return names.join(QStringLiteral(" and "));
+}
+
 QString PortScannerError::errorDescription() const {
+    if (m_case == Case::hiddenListener)
+        return QStringLiteral("User ") + owner() + QStringLiteral(" listens on ") + addresses() +
+               QStringLiteral(". Scan as Administrator to see the process.");
     return QStringLiteral("Unable to scan the port. ") + m_message;
 }
 
@@ -190,9 +210,23 @@ QCoro::Task<QList<PortProcess>> PortScannerService::findListeners(qint64 port,
     const CommandResult result = co_await scan;
     if (stop.stop_requested())
         co_return {};
+    auto reading = recordsFrom(result, port);
+    QList<PortProcess> records = co_await reading;
+    if (records.isEmpty() && findHiddenListener) {
+        // lsof lists only what we may inspect; another user's server must not look like a free
+        // port.
+        auto lookup = findHiddenListener(port);
+        QList<KernelListener> hidden = co_await lookup;
+        if (!hidden.isEmpty())
+            throw PortScannerError::hiddenListener(std::move(hidden), port);
+    }
+    co_return records;
+}
+
+QCoro::Task<QList<PortProcess>> PortScannerService::recordsFrom(CommandResult result, qint64 port) {
     // However long the output, reading it must not hold up the caller's (the GUI) thread.
     using Read = std::variant<QList<PortProcess>, PortScannerError>;
-    auto reading = QtConcurrent::run([result, port]() -> Read {
+    auto reading = QtConcurrent::run([result = std::move(result), port]() -> Read {
         try {
             return readListeners(result, port);
         } catch (const PortScannerError &error) {
@@ -203,22 +237,12 @@ QCoro::Task<QList<PortProcess>> PortScannerService::findListeners(qint64 port,
     if (const auto *error = std::get_if<PortScannerError>(&read))
         throw *error;
     QList<PortProcess> records = std::get<QList<PortProcess>>(std::move(read));
-    if (records.isEmpty() && findHiddenListener) {
-        // lsof lists only what we may inspect; another user's server must not look like a free
-        // port.
-        auto lookup = findHiddenListener(port);
-        if (co_await lookup)
-            throw PortScannerError::failed(
-                QStringLiteral(
-                    "A process that you are not allowed to inspect is listening on port ") +
-                QString::number(port) + QStringLiteral("."));
-    }
     if (!records.isEmpty()) {
         QList<pid_t> pids;
         for (const PortProcess &record : records)
             pids << record.pid;
-        auto reading = readIdentities(pids);
-        const QList<ProcessIdentity> identities = co_await reading;
+        auto identifying = readIdentities(pids);
+        const QList<ProcessIdentity> identities = co_await identifying;
         for (qsizetype i = 0; i < records.size(); ++i)
             records[i].identity = identities.at(i);
     }

@@ -4,7 +4,6 @@
 #include "localizedError.h"
 
 #include <QString>
-
 #include <sys/types.h>
 
 class ProcessKillerError : public LocalizedError {

@@ -71,6 +71,12 @@ CommandResult found(const QString &command, int pid, qint64 port, const QString 
 const CommandResult nothingListed{{}, {}, 1};
 const CommandResult killed{{}, {}, 0};
 const CommandResult lsofError{{}, u"lsof: unknown TCP state name: BOGUS\n"_s, 1};
+// What pkexec 122 prints when it does not run the helper, and the helper's own refusal.
+const CommandResult notAuthorizedRun{
+    {},
+    u"Error executing command as another user: Not authorized\n\nThis incident has been reported.\n"_s,
+    127};
+const QString helper = u"/usr/libexec/quaymeter/quaymeter-helper"_s;
 
 enum Reaction { ignores, exitsAfterASecond, exitsAtOnce, handsOver, besideASibling, supervised };
 enum WatchEnd { takenAgain, staysFree, scannedMeanwhile, windowClosed };
@@ -125,7 +131,7 @@ private:
 bool listening(quint16 port) {
     QFile table(u"/proc/net/tcp"_s);
     return table.open(QIODevice::ReadOnly) &&
-           KernelTcpTable::tableHasListener(QString::fromLatin1(table.readAll()), port);
+           !KernelTcpTable::tableListeners(QString::fromLatin1(table.readAll()), port).isEmpty();
 }
 
 QStringList messages(const InspectorState &state) {
@@ -146,9 +152,12 @@ class InspectorFlowsTest : public QObject {
     QList<std::shared_ptr<Watch>> watches;
     InspectorState *current = nullptr;
     QStringList newestLineWhenToolsRan;
+    QList<KernelListener> kernelListeners; // what the kernel's tables show when lsof lists none
 
     std::unique_ptr<InspectorState> makeState() {
-        auto probe = [](qint64) -> QCoro::Task<bool> { co_return false; };
+        auto probe = [this](qint64) -> QCoro::Task<QList<KernelListener>> {
+            co_return kernelListeners;
+        };
         auto run = [this, run = runner->command()](const QString &path, const QStringList &args) {
             newestLineWhenToolsRan << messages(*current).value(0);
             return run(path, args);
@@ -159,7 +168,8 @@ class InspectorFlowsTest : public QObject {
             return await(watches.last());
         };
         auto state = std::make_unique<InspectorState>(
-            PortScannerService(run, probe), ProcessKillerService(run), nullptr, AwaitExit(), watch);
+            PortScannerService(run, probe), ProcessKillerService(run), nullptr, AwaitExit(), watch,
+            AdministratorService(run, helper));
         current = state.get();
         return state;
     }
@@ -195,6 +205,7 @@ private slots:
     void init() {
         runner = std::make_unique<ScriptedRunner>();
         newestLineWhenToolsRan.clear();
+        kernelListeners.clear();
     }
     // A watch still waiting belongs to a state that is gone: it resumes into nothing.
     void cleanup() {
@@ -272,6 +283,11 @@ private slots:
         QTest::addColumn<ScanStatus>("status");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("logLine");
+        QTest::newRow("another user's listener")
+            << false << nothingListed << ScanStatus::inUse
+            << u"User postgres listens on 127.0.0.1:5000 and [::1]:5000. Scan as Administrator to "
+               "see the process."_s
+            << u"Found a listener of user postgres"_s;
         QTest::newRow("free") << false << nothingListed << ScanStatus::available
                               << u"Port 5000 is available."_s << u"Port 5000 is available"_s;
         QTest::newRow("listeners")
@@ -293,6 +309,10 @@ private slots:
         QFETCH(ScanStatus, status);
         QFETCH(QString, message);
         QFETCH(QString, logLine);
+        const bool hidden = logLine.contains(u"user"_s);
+        if (hidden)
+            kernelListeners = {{101, u"postgres"_s, u"127.0.0.1"_s},
+                               {101, u"postgres"_s, u"[::1]"_s}};
         const auto state = makeState();
         state->setPortText(u" 5000\n"_s);
         state->startScan();
@@ -310,13 +330,82 @@ private slots:
         QTRY_VERIFY(state->canScan());
         QCOMPARE(state->status(), status);
         QCOMPARE(state->statusMessage(), message);
-        QCOMPARE(state->processes().size(), status == ScanStatus::inUse ? 1 : 0);
+        QCOMPARE(state->processes().size(), lsof.standardOutput.isEmpty() ? 0 : 1);
+        QCOMPARE(bool(state->hiddenListener()), hidden);
         QCOMPARE(messages(*state),
                  (QStringList{logLine, u"Scanned port 5000"_s, u"Quaymeter initialized"_s}));
         // An edit resets only an error.
         state->portTextChanged();
         QCOMPARE(state->statusMessage(),
                  status == ScanStatus::error ? u"Ready to scan."_s : message);
+    }
+
+    // A kill refused for want of rights offers Scan as Administrator through pkexec; the cards it
+    // lists are killed and re-checked the same way. Whatever stops pkexec or the helper, nothing
+    // more runs, the cards stay, and so does the offer.
+    void administratorOutcomes_data() {
+        QTest::addColumn<bool>("kill");            // the row answers the kill, else the scan
+        QTest::addColumn<CommandResult>("pkexec"); // exit code -1: pkexec cannot be started
+        QTest::addColumn<QString>("message");
+        const QString notAuthorized =
+            u"You are not authorized to do this as administrator, so nothing ran."_s;
+        QTest::newRow("scan") << false << found(u"node"_s, 4242, 3000)
+                              << u"Found node PID 4242 listening on port 3000."_s;
+        QTest::newRow("scan dismissed")
+            << false
+            << CommandResult{{},
+                             u"Error executing command as another user: Request dismissed\n"_s,
+                             126}
+            << u"Authentication was dismissed, so nothing ran as administrator."_s;
+        QTest::newRow("scan not authorized") << false << notAuthorizedRun << notAuthorized;
+        QTest::newRow("no pkexec") << false << CommandResult{{}, {}, -1}
+                                   << u"Running as administrator needs /usr/bin/pkexec, which "
+                                      "could not be started: No such file or directory"_s;
+        QTest::newRow("killed") << true << CommandResult{} << u"Port 3000 is available."_s;
+        QTest::newRow("stale PID")
+            << true << CommandResult{{}, u"quaymeter-helper: PID 4242 is not running.\n"_s, 125}
+            << u"Refused as administrator: PID 4242 is not running."_s;
+        QTest::newRow("kill not authorized") << true << notAuthorizedRun << notAuthorized;
+    }
+    void administratorOutcomes() {
+        QFETCH(bool, kill);
+        QFETCH(CommandResult, pkexec);
+        QFETCH(QString, message);
+        const bool ran = pkexec.exitCode == 0;
+        const auto state = stateWithListeners();
+        confirm(*state, state->processes().first(), false);
+        runner->answer(1, {{}, u"kill: (4242): Operation not permitted\n"_s, 1});
+        QTRY_VERIFY(state->administratorOffered());
+        state->scanAsAdministrator();
+        QTRY_COMPARE(runner->callCount(), 3);
+        QCOMPARE(runner->call(2).arguments,
+                 (QStringList{u"--disable-internal-agent"_s, helper, u"list"_s, u"3000"_s}));
+        const CommandResult answer = kill ? found(u"node"_s, 4242, 3000) : pkexec;
+        if (answer.exitCode < 0)
+            runner->failToLaunch(2, u"No such file or directory"_s);
+        else
+            runner->answer(2, answer);
+        QTRY_VERIFY(state->canScan());
+        if (kill) {
+            confirm(*state, state->processes().first(), true);
+            QCOMPARE(runner->call(3).arguments.mid(2),
+                     QStringList({"signal", "KILL", "4242", "3000"}));
+            runner->answer(3, pkexec);
+            QTRY_COMPARE(runner->callCount(), ran ? 5 : 4);
+            if (ran) // the re-check, as administrator too
+                runner->answer(4, nothingListed);
+            QTRY_VERIFY(!state->activeKillPID());
+        }
+        QTest::qWait(20);
+        QCOMPARE(runner->callCount(), kill ? (ran ? 5 : 4) : 3);
+        QCOMPARE(state->statusMessage(), message);
+        const QStringList log = messages(*state);
+        QCOMPARE(log.first() == (kill ? u"Kill failed for PID 4242 as administrator"_s
+                                      : u"Scan as administrator failed on port 3000"_s),
+                 !ran);
+        QCOMPARE(log.contains(u"Killed PID 4242 as administrator"_s), kill && ran);
+        QCOMPARE(state->processes().size(), kill ? !ran : 2 - ran); // failed: the cards stay
+        QCOMPARE(state->administratorOffered(), !kill && !ran);
     }
 
     // Each overlapping scan writes its own outcome when it ends: the last to finish wins.

@@ -40,6 +40,13 @@ class InstalledProgram(unittest.TestCase):
         self.assertEqual(run("desktop-file-validate", ENTRY), "")
         self.assertNotRegex(run("appstreamcli", "validate", "--no-net", METAINFO), r"(?m)^[EW]:")
 
+    def test_polkit_actions_name_the_installed_helper(self):
+        helper = "/usr/libexec/quaymeter/quaymeter-helper"
+        policy = open(f"/usr/share/polkit-1/actions/{APP_ID}.policy").read()
+        self.assertEqual(re.findall(r'exec\.path">(.*?)<', policy), [helper, helper])
+        listed = subprocess.run([helper, "list", "1"], capture_output=True, text=True)
+        self.assertEqual((listed.returncode, listed.stdout, listed.stderr), (1, "", ""))  # port 1 free
+
     def test_x11_argument_typed_scan_window_class_and_icon(self):
         with Listener() as listener:
             app = App(harness.binary, ["70000"])

@@ -20,14 +20,17 @@ const QString nobodyLine =
     u"quaymeter 4242 nobody    3u  IPv6   9458      0t0  TCP *:18434 (LISTEN)"_s;
 const QString lsofUsageError =
     u"lsof: unknown service abc for tcp in: -i TCP:abc\nlsof 4.95.0\n latest revision: https://github.com/lsof-org/lsof\n"_s;
-const QString hiddenListener =
-    u"Unable to scan the port. A process that you are not allowed to inspect is listening on port "_s;
+QString hiddenListener(const QString &addresses) {
+    return u"User root listens on "_s + addresses +
+           u". Scan as Administrator to see the process."_s;
+}
 
 QCoro::Task<CommandResult> answer(CommandResult result) {
     co_return result;
 }
-QCoro::Task<bool> answer(bool hidden) {
-    co_return hidden;
+QCoro::Task<QList<KernelListener>> answer(bool hidden) {
+    co_return hidden ? QList<KernelListener>{{0, u"root"_s, u"127.0.0.1"_s}}
+                     : QList<KernelListener>();
 }
 
 // The scan's outcome as the user reads it: the raw lines listed, or the error sentence.
@@ -76,17 +79,20 @@ private slots:
 
     void listenerLsofCannotSeeIsNotAFreePort_data() {
         QTest::addColumn<bool>("ipv6Only");
-        QTest::newRow("127.0.0.1") << false;
-        QTest::newRow("[::] only") << true;
+        QTest::addColumn<QString>("address");
+        QTest::newRow("127.0.0.1") << false << u"127.0.0.1"_s;
+        QTest::newRow("[::] only") << true << u"*"_s;
     }
     void listenerLsofCannotSeeIsNotAFreePort() {
         QFETCH(bool, ipv6Only);
+        QFETCH(QString, address);
         if (::getuid() != 0 || !QFile::exists(u"/usr/bin/setpriv"_s))
             QSKIP("needs root to run lsof as another user");
-        const ListenerGroup listener(1, ipv6Only);
+        const ListenerGroup listener(2, ipv6Only);
         QVERIFY(listener.port());
+        // Two sockets of one owner on one address are named once.
         QCOMPARE(outcome(asNobody(), listener.port()),
-                 hiddenListener + QString::number(listener.port()) + u'.');
+                 hiddenListener(address + u':' + QString::number(listener.port())));
     }
 
     void readsWhatLsofPrints_data() {
@@ -101,7 +107,7 @@ private slots:
         QTest::newRow("nothing, exit 1") << QString() << 1 << QString() << false << QString();
         // Only an empty list makes the kernel's tables worth reading.
         QTest::newRow("nothing, the kernel sees one")
-            << QString() << 1 << QString() << true << hiddenListener + u"18432."_s;
+            << QString() << 1 << QString() << true << hiddenListener(u"127.0.0.1:18432"_s);
         QTest::newRow("blank error") << heading << 1 << u" \n\t\u2028"_s << false << QString();
         QTest::newRow("error") << QString() << 1 << u"lsof: status error on /x: gone\n"_s << true
                                << u"Unable to scan the port. lsof: status error on /x: gone"_s;
@@ -162,13 +168,24 @@ private slots:
         QCOMPARE(PortScannerService::parseListenerLine(u"node +0042 dev"_s, 1)->pid, 42);
     }
 
-    // A real row of /proc/net/tcp: only a socket in the LISTEN state (0A) is a listener.
-    void kernelTableCountsOnlyListeners() {
-        const QString table =
-            u"header\n   0: 0100007F:1F90 00000000:0000 0A 00000000:00000000 00:00000000 00000000     0        0 8723 1 0000000000000000 100 0 0 10 0\n"_s;
-        QVERIFY(KernelTcpTable::tableHasListener(table, 8080));
-        QVERIFY(
-            !KernelTcpTable::tableHasListener(QString(table).replace(u" 0A "_s, u" 01 "_s), 8080));
+    // Real rows of /proc/net/tcp and tcp6: only a socket in the LISTEN state (0A) is a listener,
+    // named once by its owner and its address as lsof writes it.
+    void kernelTableNamesOwnerAndAddress() {
+        const auto listeners = [](const QString &local, const QString &state = u"0A"_s) {
+            const QString row = u"   0: "_s + local + u" 00000000:0000 "_s + state +
+                                u" 00000000:00000000 00:00000000 00000000   105        0 8723 1 "
+                                "0000000000000000 100 0 0 10 0\n"_s;
+            QStringList found;
+            for (const KernelListener &listener :
+                 KernelTcpTable::tableListeners(u"header\n"_s + row + row, 8080))
+                found << QString::number(listener.uid) + u' ' + listener.address;
+            return found.join(u'|');
+        };
+        QCOMPARE(listeners(u"0100007F:1F90"_s), u"105 127.0.0.1"_s);
+        QCOMPARE(listeners(u"00000000000000000000000001000000:1F90"_s), u"105 [::1]"_s);
+        QCOMPARE(listeners(QString(32, u'0') + u":1F90"_s), u"105 *"_s);
+        QCOMPARE(listeners(u"0100007F:1F90"_s, u"01"_s), QString());
+        QCOMPARE(listeners(u"0100007F:1F91"_s), QString());
     }
 
     // 0 would signal our own process group, -1 every process of the user: neither is ever sent.

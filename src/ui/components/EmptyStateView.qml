@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Layouts
 import Quaymeter
+import Quaymeter.Inspector
 import Quaymeter as Kit
 
 // What the results area shows while no listener is listed: an icon and what to do next.
@@ -10,8 +11,20 @@ ColumnLayout {
     required property int status
     // The whole text of an error that the status line could not show in full.
     property string detail: ""
+    // The user whose listener the last scan found but may not show; empty when there is none.
+    property string owner: ""
+    // Whether the way forward for that listener, Scan as Administrator, may be taken now.
+    property bool canScanAsAdministrator: false
+    readonly property bool ownerShown: owner !== "" && status !== ScanStatus.Scanning
 
-    readonly property var content: StatusLooks.of(status).empty
+    signal scanAsAdministrator
+
+    readonly property var content: ownerShown ? {
+        title: "Listener of user " + owner,
+        message: "Only an administrator may see its process and stop it.",
+        icon: "exclamationmark.triangle",
+        iconColor: Kit.Palette.accentViolet
+    } : StatusLooks.of(status).empty
 
     spacing: 16
 
@@ -100,5 +113,15 @@ ColumnLayout {
             Accessible.role: Accessible.StaticText
             Accessible.name: text
         }
+    }
+    SecondaryButtonStyle {
+        objectName: "scanAsAdministratorButton"
+        Layout.alignment: Qt.AlignHCenter
+        visible: root.ownerShown
+        text: "Scan as Administrator"
+        accent: Kit.Palette.accentViolet
+        filled: true
+        enabled: root.canScanAsAdministrator
+        onClicked: root.scanAsAdministrator()
     }
 }

@@ -4,11 +4,32 @@ import QtQuick.Controls.Basic
 import Quaymeter
 import Quaymeter as Kit
 
-// A card's copy actions; each puts exactly one text of the listener on the clipboard.
+// A card's copy actions, each putting exactly one text of the listener on the clipboard, and
+// after a kill refused for want of rights, the way forward.
 Menu {
     id: root
 
     required property var process
+    property bool offerAdministrator: false
+
+    signal scanAsAdministrator
+
+    // Listed only while offered: a menu hides no action of its own.
+    onOfferAdministratorChanged: showAdministratorAction()
+    Component.onCompleted: showAdministratorAction()
+
+    function showAdministratorAction() {
+        if (root.offerAdministrator && root.actionAt(root.count - 1) !== root.administratorAction)
+            root.addAction(root.administratorAction);
+        else if (!root.offerAdministrator && root.actionAt(root.count - 1) === root.administratorAction)
+            root.takeAction(root.count - 1);
+    }
+
+    // Held by a property rather than declared inside: an Action declared in a Menu is listed.
+    readonly property Action administratorAction: Action {
+        text: "Scan as Administrator"
+        onTriggered: root.scanAsAdministrator()
+    }
 
     padding: 6
     margins: 8

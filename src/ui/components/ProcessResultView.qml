@@ -13,9 +13,13 @@ ColumnLayout {
     // Still listed after TERM: the card says so and puts the keyboard on Force Kill, the next step.
     required property bool survivedTerm
 
+    // After a kill refused for want of rights, the menu offers to scan as administrator.
+    property bool offerAdministrator: false
+
     // The owner decides what a press means; the card only reports it.
     signal killAction
     signal forceKillAction
+    signal scanAsAdministratorAction
 
     spacing: 16
     // Groups a card's texts and buttons, so a screen reader knows which process a Kill acts on.
@@ -62,6 +66,8 @@ ColumnLayout {
         ProcessMenu {
             objectName: "processMenu"
             process: root.process
+            offerAdministrator: root.offerAdministrator
+            onScanAsAdministrator: root.scanAsAdministratorAction()
         }
     }
 

@@ -85,6 +85,9 @@ Item {
                 width: parent.width
                 status: root.inspector.status
                 detail: root.inspector.status === ScanStatus.Error && root.statusCut ? root.inspector.statusMessage : ""
+                owner: root.inspector.hiddenListener === undefined ? "" : root.inspector.hiddenListener.user
+                canScanAsAdministrator: root.inspector.canScan
+                onScanAsAdministrator: root.inspector.scanAsAdministrator()
             }
         }
 
@@ -137,6 +140,8 @@ Item {
                     survivedTerm: root.inspector.survivedTermPID === entry.modelData.pid
                     onKillAction: root.inspector.requestKill(entry.modelData, false)
                     onForceKillAction: root.inspector.requestKill(entry.modelData, true)
+                    offerAdministrator: root.inspector.administratorOffered && root.inspector.canScan
+                    onScanAsAdministratorAction: root.inspector.scanAsAdministrator()
                 }
                 Rectangle {
                     objectName: "cardDivider"

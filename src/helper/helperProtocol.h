@@ -1,0 +1,22 @@
+#pragma once
+
+// What the window and its administrator helper agree on. Plain C++: the helper links no Qt.
+namespace HelperProtocol {
+
+// Installed in <prefix>/libexec/quaymeter/, and at the same place beside the program in the build
+// tree.
+inline constexpr const char *fileName = "quaymeter-helper";
+
+// quaymeter-helper list PORT
+inline constexpr const char *listOperation = "list";
+// quaymeter-helper signal TERM|KILL PID PORT
+inline constexpr const char *signalOperation = "signal";
+inline constexpr const char *terminateSignal = "TERM";
+inline constexpr const char *killSignal = "KILL";
+
+// The helper's own refusal: it ran nothing, and says why on standard error after this prefix.
+// Neither lsof nor kill exits with it, and pkexec keeps 126 and 127 for itself.
+inline constexpr int refusedExitCode = 125;
+inline constexpr const char *refusalPrefix = "quaymeter-helper: ";
+
+} // namespace HelperProtocol

@@ -1,0 +1,53 @@
+#include "helperRequest.h"
+
+#include "helperProtocol.h"
+
+#include <optional>
+
+namespace {
+
+std::optional<long long> decimal(std::string_view text, long long highest) {
+    if (text.empty() || text.size() > 10 || text[0] == '0')
+        return std::nullopt;
+    long long value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (value > highest)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<int> port(std::string_view text) {
+    const auto value = decimal(text, 65535);
+    return value ? std::optional<int>(int(*value)) : std::nullopt;
+}
+
+} // namespace
+
+std::variant<HelperRequest, std::string>
+parseHelperRequest(std::span<const std::string_view> args) {
+    using namespace HelperProtocol;
+    const std::string usage = std::string("usage: ") + fileName + " " + listOperation + " PORT | " +
+                              fileName + " " + signalOperation + " " + terminateSignal + "|" +
+                              killSignal + " PID PORT";
+    if (args.size() == 2 && args[0] == listOperation) {
+        if (const auto listened = port(args[1]))
+            return HelperRequest(ListRequest{*listened});
+        return std::string("not a TCP port");
+    }
+    if (args.size() == 4 && args[0] == signalOperation) {
+        if (args[1] != terminateSignal && args[1] != killSignal)
+            return std::string("not a signal it sends");
+        const auto pid = decimal(args[2], 0x7fffffff);
+        if (!pid)
+            return std::string("not a PID");
+        const auto listened = port(args[3]);
+        if (!listened)
+            return std::string("not a TCP port");
+        return HelperRequest(SignalRequest{args[1] == killSignal, pid_t(*pid), *listened});
+    }
+    return usage;
+}

@@ -1,0 +1,109 @@
+#include "administratorService.h"
+
+#include "helperProtocol.h"
+#include "portScannerService.h"
+#include "processKillerService.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+const QString AdministratorService::pkexecPath = QStringLiteral("/usr/bin/pkexec");
+
+QString AdministratorError::errorDescription() const {
+    switch (m_case) {
+    case Case::dismissed:
+        return QStringLiteral("Authentication was dismissed, so nothing ran as administrator.");
+    case Case::notAuthorized:
+        return QStringLiteral(
+            "You are not authorized to do this as administrator, so nothing ran.");
+    case Case::noAgent:
+        return QStringLiteral("No authentication agent is running to ask for the administrator "
+                              "password, so nothing ran.");
+    case Case::pkexecMissing:
+        return QStringLiteral("Running as administrator needs ") +
+               AdministratorService::pkexecPath + QStringLiteral(", which could not be started: ") +
+               m_detail;
+    case Case::refused:
+        return QStringLiteral("Refused as administrator: ") + m_detail;
+    case Case::failed:
+        break;
+    }
+    return QStringLiteral("Could not run as administrator. ") + m_detail;
+}
+
+QString AdministratorService::locateHelper() {
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    const QString folder =
+        QStringLiteral(QUAYMETER_HELPER_FOLDER "/") + QString::fromLatin1(HelperProtocol::fileName);
+    const QString built = QDir::cleanPath(programDir.filePath(folder));
+    const QString installed = QDir::cleanPath(programDir.filePath(QStringLiteral("../") + folder));
+    return QFileInfo(built).isFile() || !QFileInfo(installed).isFile() ? built : installed;
+}
+
+AdministratorService::AdministratorService(RunCommand run, QString helperPath)
+    : m_run(std::move(run)), m_helperPath(std::move(helperPath)) {}
+
+QStringList AdministratorService::pkexecArguments(const QStringList &request) const {
+    // Without a desktop's agent pkexec would ask on a terminal that no window has.
+    return QStringList{QStringLiteral("--disable-internal-agent"), m_helperPath} + request;
+}
+
+std::optional<AdministratorError> AdministratorService::classify(const CommandResult &result) {
+    using Case = AdministratorError::Case;
+    const QString text = result.standardError.trimmed();
+    const QString refusal = QString::fromLatin1(HelperProtocol::refusalPrefix);
+    if (result.exitCode == HelperProtocol::refusedExitCode && text.startsWith(refusal))
+        return AdministratorError(Case::refused, text.mid(refusal.size()));
+    // pkexec's own outcomes; lsof and kill never exit with these.
+    if (result.exitCode == 126)
+        return AdministratorError(Case::dismissed);
+    if (result.exitCode != 127)
+        return std::nullopt;
+    if (text.contains(u"Request dismissed"))
+        return AdministratorError(Case::dismissed);
+    if (text.contains(u"Not authorized"))
+        return AdministratorError(Case::notAuthorized);
+    if (text.contains(u"No authentication agent found") ||
+        text.contains(u"Error creating textual authentication agent"))
+        return AdministratorError(Case::noAgent);
+    return AdministratorError(
+        Case::failed, text.isEmpty() ? QStringLiteral("pkexec exited with status 127.") : text);
+}
+
+QCoro::Task<CommandResult> AdministratorService::run(QStringList request) const {
+    // Copies: the service may be gone (its window closed) by the time pkexec answers.
+    const RunCommand run = m_run;
+    const QStringList arguments = pkexecArguments(request);
+    CommandResult result;
+    try {
+        auto running = run(pkexecPath, arguments);
+        result = co_await running;
+    } catch (const CommandRunnerError &error) {
+        if (error.errorCase() == CommandRunnerError::Case::launchFailed)
+            throw AdministratorError(AdministratorError::Case::pkexecMissing, error.reason());
+        throw;
+    }
+    if (const auto error = classify(result))
+        throw *error;
+    co_return result;
+}
+
+QCoro::Task<QList<PortProcess>> AdministratorService::findListeners(qint64 port) const {
+    auto listing = run({QString::fromLatin1(HelperProtocol::listOperation), QString::number(port)});
+    const CommandResult result = co_await listing;
+    auto reading = PortScannerService::recordsFrom(result, port);
+    co_return co_await reading;
+}
+
+QCoro::Task<void> AdministratorService::kill(pid_t pid, bool force, qint64 port) const {
+    if (pid <= 0)
+        throw ProcessKillerError::failed(pid, QStringLiteral("PID must be a positive number."));
+    auto signalling = run(
+        {QString::fromLatin1(HelperProtocol::signalOperation),
+         QString::fromLatin1(force ? HelperProtocol::killSignal : HelperProtocol::terminateSignal),
+         QString::number(pid), QString::number(port)});
+    const CommandResult result = co_await signalling;
+    if (const auto error = ProcessKillerService::classify(result, pid))
+        throw *error;
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "commandRunner.h"
+#include "localizedError.h"
+#include "portProcess.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <sys/types.h>
+
+// Why a run as administrator did not get to run its tool: each outcome of pkexec and of the
+// helper that is not the tool's own answer.
+class AdministratorError : public LocalizedError {
+public:
+    enum class Case { dismissed, notAuthorized, noAgent, pkexecMissing, refused, failed };
+
+    AdministratorError(Case errorCase, QString detail = {})
+        : m_case(errorCase), m_detail(std::move(detail)) {}
+
+    Case errorCase() const { return m_case; }
+    QString errorDescription() const override;
+
+private:
+    Case m_case;
+    QString m_detail; // pkexec's, the helper's or the launch's own words
+};
+
+// Lists and signals the listeners of a port with administrator rights: pkexec starts the helper,
+// which runs lsof or /bin/kill, and their answers are read exactly as the tools' own.
+class AdministratorService {
+public:
+    static const QString pkexecPath;
+    // The helper beside the program: <dir>/libexec/quaymeter in the build tree,
+    // <dir>/../libexec/quaymeter installed; the first of the two when neither exists.
+    static QString locateHelper();
+
+    explicit AdministratorService(RunCommand run = CommandRunner::run,
+                                  QString helperPath = locateHelper());
+
+    // Throws AdministratorError, PortScannerError, or CommandRunnerError.
+    QCoro::Task<QList<PortProcess>> findListeners(qint64 port) const;
+    // Sends TERM (KILL when `force`) to `pid`, which the helper checks listens on `port`. Throws
+    // AdministratorError, ProcessKillerError, or CommandRunnerError.
+    QCoro::Task<void> kill(pid_t pid, bool force, qint64 port) const;
+
+    QStringList pkexecArguments(const QStringList &request) const;
+    // The failure of pkexec or of the helper, or nothing when the tool ran and answered.
+    static std::optional<AdministratorError> classify(const CommandResult &result);
+
+private:
+    QCoro::Task<CommandResult> run(QStringList request) const;
+
+    RunCommand m_run;
+    QString m_helperPath;
+};
