@@ -142,18 +142,6 @@ private slots:
         QVERIFY(lines.contains(u"QUAYMETER_PROBE=Grüße"_s));
     }
 
-    void lsofIsLookedForInOrderAndErrorsNameTheFirst() {
-        const QTemporaryDir dir;
-        const QStringList candidates{dir.filePath(u"bin"_s), dir.filePath(u"sbin"_s)};
-        QCOMPARE(PortScannerService::locateLsof(candidates), candidates[0]);
-        for (const QString &path : {candidates[1], candidates[0]}) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.setPermissions(file.permissions() | QFile::ExeOwner);
-            QCOMPARE(PortScannerService::locateLsof(candidates), path);
-        }
-    }
-
     // Several windows whose lsof hangs (a dead network mount): a kill still starts, and completes
     // though its own window closes at once; closing the others ends each lsof and what it forked.
     void killWhileScansHangThenCloseTheirWindows() {

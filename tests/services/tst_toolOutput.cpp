@@ -1,11 +1,8 @@
 #include "awaitTask.h"
-#include "listenerGroup.h"
 #include "portScannerService.h"
 #include "processKillerService.h"
 
-#include <QFile>
 #include <QtTest>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -45,16 +42,6 @@ QString outcome(const PortScannerService &scanner, qint64 port) {
     }
 }
 
-// lsof run as nobody sees none of our sockets; the kernel's tables still do.
-PortScannerService asNobody() {
-    return PortScannerService([](const QString &path, const QStringList &arguments) {
-        return CommandRunner::run(
-            u"/usr/bin/setpriv"_s,
-            QStringList{u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s, path} +
-                arguments);
-    });
-}
-
 // The sentence the user would see, or nothing for a kill that succeeded.
 QString killWith(const ProcessKillerService &killer, pid_t pid, bool force) {
     try {
@@ -76,24 +63,6 @@ class TestToolOutput : public QObject {
 
 private slots:
     void init() { QTest::failOnWarning(QRegularExpression(u".*"_s)); }
-
-    void listenerLsofCannotSeeIsNotAFreePort_data() {
-        QTest::addColumn<bool>("ipv6Only");
-        QTest::addColumn<QString>("address");
-        QTest::newRow("127.0.0.1") << false << u"127.0.0.1"_s;
-        QTest::newRow("[::] only") << true << u"*"_s;
-    }
-    void listenerLsofCannotSeeIsNotAFreePort() {
-        QFETCH(bool, ipv6Only);
-        QFETCH(QString, address);
-        if (::getuid() != 0 || !QFile::exists(u"/usr/bin/setpriv"_s))
-            QSKIP("needs root to run lsof as another user");
-        const ListenerGroup listener(2, ipv6Only);
-        QVERIFY(listener.port());
-        // Two sockets of one owner on one address are named once.
-        QCOMPARE(outcome(asNobody(), listener.port()),
-                 hiddenListener(address + u':' + QString::number(listener.port())));
-    }
 
     void readsWhatLsofPrints_data() {
         QTest::addColumn<QString>("out");
