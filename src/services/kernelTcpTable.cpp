@@ -1,7 +1,8 @@
 #include "kernelTcpTable.h"
 
+#include "blockingWaitPool.h"
+
 #include <QFile>
-#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <arpa/inet.h>
@@ -177,16 +178,6 @@ bool listensNow(qint64 port) {
     return false;
 }
 
-// A watch holds its thread for seconds; it must not hold up users of the global pool.
-QThreadPool *watchPool() {
-    static QThreadPool *const pool = [] {
-        auto *p = new QThreadPool; // lives as long as the process: threads may still be waiting
-        p->setMaxThreadCount(8);
-        return p;
-    }();
-    return pool;
-}
-
 bool awaitListenerBlocking(qint64 port, std::chrono::steady_clock::time_point deadline,
                            std::stop_token stop) {
     std::mutex mutex;
@@ -245,7 +236,8 @@ QCoro::Task<bool> hasListener(qint64 port) {
 
 QCoro::Task<bool> awaitListener(qint64 port, std::chrono::steady_clock::time_point deadline,
                                 std::stop_token stop) {
-    auto future = QtConcurrent::run(watchPool(), awaitListenerBlocking, port, deadline, stop);
+    auto future =
+        QtConcurrent::run(blockingWaitPool(), awaitListenerBlocking, port, deadline, stop);
     co_return co_await future;
 }
 

@@ -1,7 +1,8 @@
 #include "processExit.h"
 
+#include "blockingWaitPool.h"
+
 #include <QDeadlineTimer>
-#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 #include <cerrno>
 #include <poll.h>
@@ -10,16 +11,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Each wait blocks a thread for up to its timeout; it must not hold up users of the global pool.
-QThreadPool *exitWaitPool() {
-    static QThreadPool *const pool = [] {
-        auto *p = new QThreadPool; // lives as long as the process: threads may still be waiting
-        p->setMaxThreadCount(8);
-        return p;
-    }();
-    return pool;
-}
 
 bool waitForExitBlocking(pid_t pid, std::chrono::milliseconds timeout) {
     const int fd = int(::syscall(SYS_pidfd_open, pid, 0));
@@ -43,7 +34,7 @@ bool waitForExitBlocking(pid_t pid, std::chrono::milliseconds timeout) {
 namespace ProcessExit {
 
 QCoro::Task<bool> waitForExit(pid_t pid, std::chrono::milliseconds timeout) {
-    auto waiting = QtConcurrent::run(exitWaitPool(), waitForExitBlocking, pid, timeout);
+    auto waiting = QtConcurrent::run(blockingWaitPool(), waitForExitBlocking, pid, timeout);
     co_return co_await waiting;
 }
 
