@@ -3,11 +3,11 @@
 
 #include <QFile>
 #include <QFuture>
+#include <QProcess>
 #include <QPromise>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-#include <fcntl.h>
 #include <qcoro/qcorofuture.h>
 
 using namespace Qt::StringLiterals;
@@ -96,36 +96,27 @@ void end(Watch &watch, bool taken) {
 }
 
 // A shell loop that starts a python3 server on `port` again 0.6 s after each exit, as systemd's
-// Restart= or a container's restart policy would. Its process group dies with it, and with a
-// crashed test.
+// Restart= or a container's restart policy would. The loop dies with the test, crashed or not,
+// and each server with the loop.
 class Supervisor {
 public:
     explicit Supervisor(quint16 port) {
-        const QByteArray loop =
-            "while :; do python3 -c \"$0\" " + QByteArray::number(port) + "; sleep 0.6; done";
-        const char *server = "import ctypes, signal, socket, sys\n"
-                             "ctypes.CDLL(None).prctl(1, signal.SIGKILL)\n"
-                             "s = socket.create_server(('127.0.0.1', int(sys.argv[1])))\n"
-                             "signal.pause()\n";
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::setpgid(0, 0);
-            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-            const int quiet = ::open("/dev/null", O_WRONLY); // sh reports each kill
-            ::dup2(quiet, STDOUT_FILENO);
-            ::dup2(quiet, STDERR_FILENO);
-            ::close_range(3, ~0U, 0);
-            ::execl("/bin/sh", "sh", "-c", loop.constData(), server, nullptr);
-            ::_exit(127);
-        }
+        const QString loop = u"while :; do python3 -c \"$0\" %1; sleep 0.6; done"_s.arg(port);
+        const QString server = u"import ctypes, signal, socket, sys\n"
+                               "ctypes.CDLL(None).prctl(1, signal.SIGKILL)\n"
+                               "s = socket.create_server(('127.0.0.1', int(sys.argv[1])))\n"
+                               "signal.pause()\n"_s;
+        m_loop.setStandardErrorFile(QProcess::nullDevice()); // sh reports each kill
+        m_loop.start(u"/usr/bin/setpriv"_s,
+                     {u"--pdeathsig=KILL"_s, u"/bin/sh"_s, u"-c"_s, loop, server});
     }
     ~Supervisor() {
-        ::kill(-m_pid, SIGKILL);
-        ::waitpid(m_pid, nullptr, 0);
+        m_loop.kill();
+        m_loop.waitForFinished();
     }
 
 private:
-    pid_t m_pid;
+    QProcess m_loop;
 };
 
 bool listening(quint16 port) {
