@@ -168,6 +168,19 @@ const Scene scenes[] = {
          return QTest::qWaitFor([&shot] { return !shot.image.isNull(); }, 10000) &&
                 QTest::qWaitFor([&shot] { return !shot.state.activeKillPID(); }, 10000);
      }},
+    // The listener ignores SIGTERM: its card says so, with Force Kill focused.
+    {"survived-term",
+     [](Shot &shot, const Listeners &listeners) {
+         if (!shot.scan(listeners.alone.port()) || !shot.tabTo(QStringLiteral("killButton")))
+             return false;
+         QTest::keyClick(shot.window, Qt::Key_Return);
+         QTest::qWait(300);
+         QTest::keyClick(shot.window, Qt::Key_Tab);
+         QTest::keyClick(shot.window, Qt::Key_Return);
+         return QTest::qWaitFor([&shot] { return shot.state.survivedTermPID().has_value(); },
+                                10000) &&
+                shot.grabWhenSettled();
+     }},
     // The line under the field; nothing above or beside it may move.
     {"validation",
      [](Shot &shot, const Listeners &) {
@@ -277,7 +290,11 @@ int main(int argc, char *argv[]) {
 
     for (const Scene &scene : scenes) {
         QQuickWindow *window = windows->openWindow();
-        if (!window || !QTest::qWaitForWindowExposed(window))
+        // Active, as the window a user types into is: focus follows the keyboard only there.
+        if (window)
+            window->requestActivate();
+        if (!window || !QTest::qWaitForWindowExposed(window) ||
+            !QTest::qWaitForWindowActive(window))
             return 1;
         auto *content = window->findChild<QQuickItem *>(QStringLiteral("contentView"));
         Shot shot{window, *content->property("inspector").value<InspectorState *>(), {}};
