@@ -264,7 +264,33 @@ void ShadowItem::invalidate() {
     polish();
 }
 
+// Set on a window once it has shown its first frame.
+constexpr const char *firstFrameShown = "quaymeterFirstFrameShown";
+
+bool ShadowItem::waitForFirstFrame() {
+    QQuickWindow *shownIn = window();
+    if (!shownIn || shownIn->property(firstFrameShown).toBool())
+        return false;
+    if (m_awaitedWindow != shownIn) {
+        m_awaitedWindow = shownIn;
+        // Queued: the threaded render loop emits frameSwapped on its own thread, the software
+        // one inside the frame.
+        connect(
+            shownIn, &QQuickWindow::frameSwapped, this,
+            [this, shownIn] {
+                shownIn->setProperty(firstFrameShown, true);
+                polish();
+            },
+            Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
+    }
+    return true;
+}
+
 void ShadowItem::updatePolish() {
+    // The blurs together take tens of milliseconds that the window's first frame need not wait
+    // for: it shows without its glows, and they come on the frame after.
+    if (waitForFirstFrame())
+        return;
     m_silhouette.size = size();
     const qreal dpr = window() ? window()->effectiveDevicePixelRatio() : 1.0;
     // An unlit glow (the port field's while it has no focus) or a picture without a file costs a

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QPointer>
 #include <QQuickItem>
 #include <QUrl>
 #include <QtQml/qqmlregistration.h>
@@ -74,6 +75,7 @@ protected:
 
 private:
     void invalidate();
+    bool waitForFirstFrame();
 
     QColor m_color = Qt::transparent;
     qreal m_blurRadius = 0;
@@ -85,6 +87,7 @@ private:
     QImage m_image;
     bool m_imageChanged = false;
     bool m_hasImage = false;
+    QPointer<QQuickWindow> m_awaitedWindow;
     QSize m_pixelSize;
     QSizeF m_logicalSize;
 };
