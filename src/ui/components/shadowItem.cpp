@@ -13,6 +13,8 @@
 
 namespace {
 
+constexpr qreal halfResolutionBlur = 12;
+
 // Three box blurs in a row approximate a Gaussian of standard deviation sigma.
 std::array<int, 3> boxRadii(qreal sigma) {
     constexpr int passes = 3;
@@ -191,7 +193,11 @@ int ShadowItem::margin(qreal blurRadius) {
 QImage ShadowItem::render(const Silhouette &silhouette, const QColor &color, qreal blurRadius,
                           qreal devicePixelRatio) {
     const int m = margin(blurRadius);
-    const QSize pixels = ((silhouette.size + QSizeF(2 * m, 2 * m)) * devicePixelRatio).toSize();
+    const QSizeF logical = silhouette.size + QSizeF(2 * m, 2 * m);
+    // A wide blur leaves nothing finer than a few pixels: half the pixels hold it all, and
+    // take a quarter of the memory and time.
+    const qreal scale = devicePixelRatio * (blurRadius >= halfResolutionBlur ? 0.5 : 1.0);
+    const QSize pixels = (logical * scale).toSize();
     if (pixels.isEmpty() || silhouette.size.isEmpty())
         return {};
 
@@ -201,7 +207,7 @@ QImage ShadowItem::render(const Silhouette &silhouette, const QColor &color, qre
         QPainter painter(&mask);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setRenderHint(QPainter::TextAntialiasing);
-        painter.scale(devicePixelRatio, devicePixelRatio);
+        painter.scale(pixels.width() / logical.width(), pixels.height() / logical.height());
         painter.translate(m, m);
         drawSilhouette(painter, silhouette);
     }
@@ -210,7 +216,7 @@ QImage ShadowItem::render(const Silhouette &silhouette, const QColor &color, qre
     const int h = pixels.height();
     std::vector<float> a(size_t(w) * h);
     std::vector<float> b(a.size());
-    const std::array<int, 3> radii = boxRadii(blurRadius * devicePixelRatio);
+    const std::array<int, 3> radii = boxRadii(blurRadius * scale);
     // The row passes and the column passes commute, so all row passes go first. Most rows of a
     // silhouette repeat the row above (the straight sides of a panel), and a row that repeats
     // its neighbour blurs the same: it is copied, not blurred again.
@@ -255,7 +261,7 @@ QImage ShadowItem::render(const Silhouette &silhouette, const QColor &color, qre
             line[4 * x + 3] = uchar(coverage * 255 + 0.5f);
         }
     }
-    image.setDevicePixelRatio(devicePixelRatio);
+    image.setDevicePixelRatio(scale);
     return image;
 }
 
@@ -298,6 +304,8 @@ void ShadowItem::updatePolish() {
     const bool blank =
         m_color.alpha() == 0 || (m_silhouette.shape == Image && m_silhouette.imagePath.isEmpty());
     m_image = blank ? QImage() : render(m_silhouette, m_color, m_blurRadius, dpr);
+    const int m = margin(m_blurRadius);
+    m_renderedSize = m_silhouette.size + QSizeF(2 * m, 2 * m);
     m_hasImage = !m_image.isNull();
     m_imageChanged = true;
     update();
@@ -328,7 +336,7 @@ QSGNode *ShadowItem::updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *) {
             node->setOwnsTexture(true);
             node->setFiltering(QSGTexture::Linear);
             m_pixelSize = m_image.size();
-            m_logicalSize = QSizeF(m_image.size()) / m_image.devicePixelRatio();
+            m_logicalSize = m_renderedSize;
             // The texture has the pixels now; a second copy here would only take memory.
             m_image = QImage();
         }

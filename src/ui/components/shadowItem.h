@@ -60,7 +60,8 @@ public:
 
     // How far the blur reaches beyond the shape, in logical pixels.
     static int margin(qreal blurRadius);
-    // The blurred silhouette, `margin` wider than the shape on every side.
+    // The blurred silhouette, `margin` wider than the shape on every side; a wide blur at half
+    // the pixels.
     static QImage render(const Silhouette &silhouette, const QColor &color, qreal blurRadius,
                          qreal devicePixelRatio);
 
@@ -90,4 +91,5 @@ private:
     QPointer<QQuickWindow> m_awaitedWindow;
     QSize m_pixelSize;
     QSizeF m_logicalSize;
+    QSizeF m_renderedSize;
 };
