@@ -119,6 +119,13 @@ Window {
                             Item { Layout.fillWidth: true }
                             Caption { text: "TCP" }
                         }
+                        Text {
+                            text: "TCP Port"
+                            font.family: "Inter"
+                            font.pixelSize: 12
+                            font.weight: Font.DemiBold
+                            color: "#94b3c7"
+                        }
                         RowLayout {
                             TextField {
                                 Layout.fillWidth: true
