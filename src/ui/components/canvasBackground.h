@@ -5,10 +5,9 @@
 #include <QQuickItem>
 #include <QtQml/qqmlregistration.h>
 
-// The window's layered background in one texture: a linear gradient from the top-left corner to
-// the bottom-right one, under a radial glow centred on the top-left corner. Both change slowly
-// enough that half the resolution, stretched back with linear filtering, shows the same pixels;
-// one small image costs far less on either scene graph than two full-window gradient shapes.
+// The window's layered background in one small texture: a linear gradient from the top-left
+// corner to the bottom-right one, under a radial glow centred on the top-left corner. One small
+// image costs far less on either scene graph than two full-window gradient shapes.
 class CanvasBackground : public QQuickItem {
     Q_OBJECT
     QML_ELEMENT
