@@ -2,7 +2,8 @@
 // smallest Qt Quick window of the same size, and the floor, a window built from the program's
 // ingredients alone. Measured: time to the first frame the render loop reports, the CPU time all
 // threads spent until then, and resident memory at that frame and once the start has settled.
-// Needs an X display (run-bench.sh gives it one).
+// Then, once started, what a quiet window costs: frames while nothing happens, and frames and CPU
+// time while only the port field's cursor blinks. Needs an X display (run-bench.sh gives it one).
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -45,9 +46,8 @@ double rssMiB(qint64 pid) {
     return -1;
 }
 
-// The threaded loop logs "Frame prepared", the basic and software loops "Frame rendered".
-Launch launch(const QString &program, const QString &backend) {
-    QProcess process;
+// Starts `program` on the X display and scene graph given, with the render loop's timing log on.
+void start(QProcess &process, const QString &program, const QString &backend) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     environment.insert(QStringLiteral("QT_LOGGING_RULES"),
@@ -57,9 +57,42 @@ Launch launch(const QString &program, const QString &backend) {
         environment.insert(QStringLiteral("QT_QUICK_BACKEND"), backend);
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, {});
+}
+
+// The threaded loop logs "Frame prepared" on the GUI thread for each frame, the basic and
+// software loops "Frame rendered".
+int frames(const QByteArray &log) {
+    return log.count("Frame prepared") + log.count("Frame rendered");
+}
+
+bool waitForFirstFrame(QProcess &process) {
+    QByteArray output;
+    while (process.waitForReadyRead(20000)) {
+        output += process.readAll();
+        if (frames(output) > 0)
+            return true;
+    }
+    return false;
+}
+
+// The log of the next `ms` milliseconds.
+QByteArray logFor(QProcess &process, int ms) {
     QElapsedTimer clock;
     clock.start();
-    process.start(program, {});
+    QByteArray output = process.readAll();
+    while (clock.elapsed() < ms) {
+        process.waitForReadyRead(int(ms - clock.elapsed()));
+        output += process.readAll();
+    }
+    return output;
+}
+
+Launch launch(const QString &program, const QString &backend) {
+    QProcess process;
+    QElapsedTimer clock;
+    clock.start();
+    start(process, program, backend);
     Launch result;
     QByteArray output;
     while (result.firstFrameMs < 0 && process.waitForReadyRead(20000)) {
@@ -72,6 +105,52 @@ Launch launch(const QString &program, const QString &backend) {
     }
     QThread::msleep(1000); // let the start settle before reading memory
     result.rssMiB = rssMiB(process.processId());
+    process.kill();
+    process.waitForFinished();
+    return result;
+}
+
+bool xdotool(const QStringList &arguments, QByteArray *output = nullptr) {
+    QProcess tool;
+    tool.start(QStringLiteral("xdotool"), arguments);
+    const bool ran = tool.waitForFinished(10000) && tool.exitCode() == 0;
+    if (output)
+        *output = tool.readAllStandardOutput();
+    return ran;
+}
+
+struct Quiet {
+    double idleFramesPerS = -1;
+    double blinkFramesPerS = -1;
+    double blinkCpuMsPerS = -1;
+};
+
+// Once started: frames drawn while nothing happens in the focused window, then frames and CPU
+// time while the first control that Tab reaches (the port field) has focus and only its cursor
+// blinks. Without a window manager, xdotool gives the window the keyboard itself.
+Quiet quiet(const QString &program, const QString &backend) {
+    QProcess process;
+    start(process, program, backend);
+    Quiet result;
+    QByteArray windows;
+    if (!waitForFirstFrame(process) ||
+        !xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--pid"),
+                  QString::number(process.processId())},
+                 &windows)) {
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    const QString window = QString::fromLatin1(windows.split('\n').value(0));
+    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
+    logFor(process, 1500); // the start's own frames
+    constexpr int idleMs = 3000, blinkMs = 5000;
+    result.idleFramesPerS = frames(logFor(process, idleMs)) * 1000.0 / idleMs;
+    xdotool({QStringLiteral("key"), QStringLiteral("Tab")});
+    logFor(process, 700);
+    const double cpuBefore = cpuMs(process.processId());
+    result.blinkFramesPerS = frames(logFor(process, blinkMs)) * 1000.0 / blinkMs;
+    result.blinkCpuMsPerS = (cpuMs(process.processId()) - cpuBefore) * 1000.0 / blinkMs;
     process.kill();
     process.waitForFinished();
     return result;
@@ -104,6 +183,7 @@ int main(int argc, char **argv) {
     const QString picked = qEnvironmentVariable(
         "QT_QUICK_BACKEND", gpu ? QStringLiteral("opengl") : QStringLiteral("software"));
     std::printf("backend: %s\n", qPrintable(picked));
+    constexpr int quietLaunches = 3;
     std::printf("startup_launches: %d\n", launches);
     for (const QString &backend : {QStringLiteral("opengl"), QStringLiteral("software")}) {
         const QString programs[] = {quaymeter, minimal, floor};
@@ -148,6 +228,21 @@ int main(int argc, char **argv) {
         print("rss_first_frame_mib", medianOf(app, &Launch::firstFrameRssMiB));
         print("rss_first_frame_floor_mib", medianOf(same, &Launch::firstFrameRssMiB));
         print("rss_first_frame_ratio_floor", ratio(same, &Launch::firstFrameRssMiB));
+
+        std::vector<double> idleFps, blinkFps, blinkCpu, floorBlinkCpu;
+        for (int i = 0; i < quietLaunches; ++i) {
+            const Quiet app = quiet(quaymeter, backend);
+            const Quiet same = quiet(floor, backend);
+            idleFps.push_back(app.idleFramesPerS);
+            blinkFps.push_back(app.blinkFramesPerS);
+            blinkCpu.push_back(app.blinkCpuMsPerS);
+            floorBlinkCpu.push_back(same.blinkCpuMsPerS);
+        }
+        print("idle_frames_per_s", median(idleFps));
+        print("blink_frames_per_s", median(blinkFps));
+        print("blink_cpu_ms_per_s", median(blinkCpu));
+        print("blink_cpu_floor_ms_per_s", median(floorBlinkCpu));
+        print("blink_cpu_ratio_floor", median(blinkCpu) / median(floorBlinkCpu));
     }
     return 0;
 }
