@@ -9,6 +9,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <malloc.h>
 #include <vector>
 
 namespace {
@@ -284,7 +285,14 @@ bool ShadowItem::waitForFirstFrame() {
         connect(
             shownIn, &QQuickWindow::frameSwapped, this,
             [this, shownIn] {
-                shownIn->setProperty(firstFrameShown, true);
+                if (!shownIn->property(firstFrameShown).toBool()) {
+                    shownIn->setProperty(firstFrameShown, true);
+                    // The deferred blurs all run in the next frame's polish. Their scratch
+                    // buffers, freed by then, would otherwise stay with the process.
+                    connect(
+                        shownIn, &QQuickWindow::frameSwapped, shownIn, [] { malloc_trim(0); },
+                        Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
+                }
                 polish();
             },
             Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
