@@ -61,13 +61,15 @@ struct ScriptedPanels {
                                    {}),
                 ProcessKillerService()) {
         QQmlComponent component(&engine);
-        component.setData(
-            "import QtQuick\nimport Quaymeter\nRow {\n required property "
-            "InspectorState inspector\n PortInputPanel { inspector: parent.inspector }"
-            "\n ResultsPanel { inspector: parent.inspector; height: 400 } }",
-            QUrl(QStringLiteral("qrc:/bench/Panels.qml")));
-        content.reset(qobject_cast<QQuickItem *>(
-            component.createWithInitialProperties({{"inspector", QVariant::fromValue(&state)}})));
+        component.setData("import QtQuick\nimport Quaymeter\nimport Quaymeter.Inspector\n"
+                          "Row {\n required property InspectorState inspector\n"
+                          " PortInputPanel { inspector: parent.inspector }"
+                          "\n ResultsPanel { inspector: parent.inspector; height: 400 } }",
+                          QUrl(QStringLiteral("qrc:/bench/Panels.qml")));
+        // Qt 6.4 crashes creating from a component that did not compile.
+        if (component.isReady())
+            content.reset(qobject_cast<QQuickItem *>(component.createWithInitialProperties(
+                {{"inspector", QVariant::fromValue(&state)}})));
         if (!content)
             std::fprintf(stderr, "%s\n", qPrintable(component.errorString()));
         else

@@ -41,6 +41,14 @@ QImage readQuietly(const QString &file) {
     return image;
 }
 
+// The side of an icon theme's PNG from its folder, ".../hicolor/48x48/apps/NAME.png"; 0 when
+// the folder does not say.
+int iconSide(const QString &file) {
+    const QStringList parts = file.split(QLatin1Char('/'));
+    return parts.size() < 3 ? 0
+                            : parts.at(parts.size() - 3).section(QLatin1Char('x'), 0, 0).toInt();
+}
+
 } // namespace
 
 QuaymeterApp::QuaymeterApp() = default;
@@ -80,6 +88,11 @@ bool QuaymeterApp::setIconFromResources() {
     QIcon icon;
     for (const QString &file :
          ResourceBundle::iconFiles(QString::fromLatin1(GeneratedAssetSymbols::appIcon))) {
+        // Window managers show a window's own icon at 64 pixels at most (the launcher and the
+        // switcher take the theme's), and X11 keeps every size given in the window's property:
+        // the large ones would cost megabytes for nothing.
+        if (iconSide(file) > 64)
+            continue;
         // A broken file leaves the default icon and says nothing.
         const QImage image = readQuietly(file);
         if (!image.isNull())

@@ -1,6 +1,5 @@
 pragma ComponentBehavior: Bound
 import QtQuick
-import QtQuick.Shapes
 import Quaymeter
 import Quaymeter as Kit
 
@@ -32,38 +31,11 @@ Item {
         anchors.fill: parent
         anchors.margins: 9
 
-        Shape {
+        PolygonStroke {
             anchors.fill: parent
-            // Multisampling smooths the path on the OpenGL scene graph as the software one does.
-            layer.enabled: true
-            layer.samples: 4
-
-            ShapePath {
-                strokeColor: Kit.Palette.withOpacity(Kit.Palette.accentCyan, 0.78)
-                strokeWidth: 1.5
-                fillColor: "transparent"
-                capStyle: ShapePath.RoundCap
-                joinStyle: ShapePath.RoundJoin
-                startX: drawing.nodes[0].x
-                startY: drawing.nodes[0].y
-
-                PathLine {
-                    x: drawing.nodes[1].x
-                    y: drawing.nodes[1].y
-                }
-                PathLine {
-                    x: drawing.nodes[2].x
-                    y: drawing.nodes[2].y
-                }
-                PathLine {
-                    x: drawing.nodes[3].x
-                    y: drawing.nodes[3].y
-                }
-                PathLine {
-                    x: drawing.nodes[0].x
-                    y: drawing.nodes[0].y
-                }
-            }
+            points: drawing.nodes
+            color: Kit.Palette.withOpacity(Kit.Palette.accentCyan, 0.78)
+            lineWidth: 1.5
         }
         Repeater {
             model: 4

@@ -12,6 +12,8 @@ RowLayout {
     Text {
         objectName: "sectionTitle"
         Layout.alignment: Qt.AlignBaseline
+        // Takes the free width, which pushes the caption to the trailing edge.
+        Layout.fillWidth: true
         text: root.title.toUpperCase()
         textFormat: Text.PlainText
         font.family: Fonts.mono
@@ -21,9 +23,6 @@ RowLayout {
         color: Kit.Palette.textPrimary
         Accessible.role: Accessible.StaticText
         Accessible.name: text
-    }
-    Item {
-        Layout.fillWidth: true
     }
     Text {
         objectName: "sectionCaption"

@@ -9,9 +9,12 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <malloc.h>
 #include <vector>
 
 namespace {
+
+constexpr qreal halfResolutionBlur = 12;
 
 // Three box blurs in a row approximate a Gaussian of standard deviation sigma.
 std::array<int, 3> boxRadii(qreal sigma) {
@@ -191,7 +194,11 @@ int ShadowItem::margin(qreal blurRadius) {
 QImage ShadowItem::render(const Silhouette &silhouette, const QColor &color, qreal blurRadius,
                           qreal devicePixelRatio) {
     const int m = margin(blurRadius);
-    const QSize pixels = ((silhouette.size + QSizeF(2 * m, 2 * m)) * devicePixelRatio).toSize();
+    const QSizeF logical = silhouette.size + QSizeF(2 * m, 2 * m);
+    // A wide blur leaves nothing finer than a few pixels: half the pixels hold it all, and
+    // take a quarter of the memory and time.
+    const qreal scale = devicePixelRatio * (blurRadius >= halfResolutionBlur ? 0.5 : 1.0);
+    const QSize pixels = (logical * scale).toSize();
     if (pixels.isEmpty() || silhouette.size.isEmpty())
         return {};
 
@@ -201,7 +208,7 @@ QImage ShadowItem::render(const Silhouette &silhouette, const QColor &color, qre
         QPainter painter(&mask);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setRenderHint(QPainter::TextAntialiasing);
-        painter.scale(devicePixelRatio, devicePixelRatio);
+        painter.scale(pixels.width() / logical.width(), pixels.height() / logical.height());
         painter.translate(m, m);
         drawSilhouette(painter, silhouette);
     }
@@ -210,7 +217,7 @@ QImage ShadowItem::render(const Silhouette &silhouette, const QColor &color, qre
     const int h = pixels.height();
     std::vector<float> a(size_t(w) * h);
     std::vector<float> b(a.size());
-    const std::array<int, 3> radii = boxRadii(blurRadius * devicePixelRatio);
+    const std::array<int, 3> radii = boxRadii(blurRadius * scale);
     // The row passes and the column passes commute, so all row passes go first. Most rows of a
     // silhouette repeat the row above (the straight sides of a panel), and a row that repeats
     // its neighbour blurs the same: it is copied, not blurred again.
@@ -255,7 +262,7 @@ QImage ShadowItem::render(const Silhouette &silhouette, const QColor &color, qre
             line[4 * x + 3] = uchar(coverage * 255 + 0.5f);
         }
     }
-    image.setDevicePixelRatio(devicePixelRatio);
+    image.setDevicePixelRatio(scale);
     return image;
 }
 
@@ -264,7 +271,40 @@ void ShadowItem::invalidate() {
     polish();
 }
 
+// Set on a window once it has shown its first frame.
+constexpr const char *firstFrameShown = "quaymeterFirstFrameShown";
+
+bool ShadowItem::waitForFirstFrame() {
+    QQuickWindow *shownIn = window();
+    if (!shownIn || shownIn->property(firstFrameShown).toBool())
+        return false;
+    if (m_awaitedWindow != shownIn) {
+        m_awaitedWindow = shownIn;
+        // Queued: the threaded render loop emits frameSwapped on its own thread, the software
+        // one inside the frame.
+        connect(
+            shownIn, &QQuickWindow::frameSwapped, this,
+            [this, shownIn] {
+                if (!shownIn->property(firstFrameShown).toBool()) {
+                    shownIn->setProperty(firstFrameShown, true);
+                    // The deferred blurs all run in the next frame's polish. Their scratch
+                    // buffers, freed by then, would otherwise stay with the process.
+                    connect(
+                        shownIn, &QQuickWindow::frameSwapped, shownIn, [] { malloc_trim(0); },
+                        Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
+                }
+                polish();
+            },
+            Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
+    }
+    return true;
+}
+
 void ShadowItem::updatePolish() {
+    // The blurs together take tens of milliseconds that the window's first frame need not wait
+    // for: it shows without its glows, and they come on the frame after.
+    if (waitForFirstFrame())
+        return;
     m_silhouette.size = size();
     const qreal dpr = window() ? window()->effectiveDevicePixelRatio() : 1.0;
     // An unlit glow (the port field's while it has no focus) or a picture without a file costs a
@@ -272,6 +312,8 @@ void ShadowItem::updatePolish() {
     const bool blank =
         m_color.alpha() == 0 || (m_silhouette.shape == Image && m_silhouette.imagePath.isEmpty());
     m_image = blank ? QImage() : render(m_silhouette, m_color, m_blurRadius, dpr);
+    const int m = margin(m_blurRadius);
+    m_renderedSize = m_silhouette.size + QSizeF(2 * m, 2 * m);
     m_hasImage = !m_image.isNull();
     m_imageChanged = true;
     update();
@@ -302,7 +344,7 @@ QSGNode *ShadowItem::updatePaintNode(QSGNode *oldNode, UpdatePaintNodeData *) {
             node->setOwnsTexture(true);
             node->setFiltering(QSGTexture::Linear);
             m_pixelSize = m_image.size();
-            m_logicalSize = QSizeF(m_image.size()) / m_image.devicePixelRatio();
+            m_logicalSize = m_renderedSize;
             // The texture has the pixels now; a second copy here would only take memory.
             m_image = QImage();
         }

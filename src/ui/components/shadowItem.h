@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QPointer>
 #include <QQuickItem>
 #include <QUrl>
 #include <QtQml/qqmlregistration.h>
@@ -59,7 +60,8 @@ public:
 
     // How far the blur reaches beyond the shape, in logical pixels.
     static int margin(qreal blurRadius);
-    // The blurred silhouette, `margin` wider than the shape on every side.
+    // The blurred silhouette, `margin` wider than the shape on every side; a wide blur at half
+    // the pixels.
     static QImage render(const Silhouette &silhouette, const QColor &color, qreal blurRadius,
                          qreal devicePixelRatio);
 
@@ -74,6 +76,7 @@ protected:
 
 private:
     void invalidate();
+    bool waitForFirstFrame();
 
     QColor m_color = Qt::transparent;
     qreal m_blurRadius = 0;
@@ -85,6 +88,8 @@ private:
     QImage m_image;
     bool m_imageChanged = false;
     bool m_hasImage = false;
+    QPointer<QQuickWindow> m_awaitedWindow;
     QSize m_pixelSize;
     QSizeF m_logicalSize;
+    QSizeF m_renderedSize;
 };

@@ -2,7 +2,6 @@ pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Basic
 import QtQuick.Layouts
-import QtQuick.Shapes
 import QtQuick.Templates as T
 import Quaymeter
 import Quaymeter.Inspector
@@ -28,71 +27,18 @@ Item {
         }
     }
 
-    // The window's edge, which both background layers fill.
-    readonly property var outline: [Qt.point(0, 0), Qt.point(width, 0), Qt.point(width, height), Qt.point(0, height), Qt.point(0, 0)]
-
     implicitWidth: 850
     implicitHeight: 540
 
-    Shape {
-        objectName: "canvasGradient"
+    CanvasBackground {
+        objectName: "canvas"
         anchors.fill: parent
-
-        ShapePath {
-            strokeColor: "transparent"
-            fillGradient: LinearGradient {
-                x1: 0
-                y1: 0
-                x2: root.width
-                y2: root.height
-
-                GradientStop {
-                    position: 0
-                    color: Kit.Palette.canvasTop
-                }
-                GradientStop {
-                    position: 1
-                    color: Kit.Palette.canvasBottom
-                }
-            }
-
-            PathPolyline {
-                path: root.outline
-            }
-        }
-    }
-    Shape {
-        objectName: "canvasGlow"
-        anchors.fill: parent
-
-        ShapePath {
-            strokeColor: "transparent"
-            fillGradient: RadialGradient {
-                centerX: 0
-                centerY: 0
-                centerRadius: 620
-                focalX: 0
-                focalY: 0
-                focalRadius: 60
-
-                GradientStop {
-                    position: 0
-                    color: Kit.Palette.withOpacity(Kit.Palette.accentCyan, 0.18)
-                }
-                GradientStop {
-                    position: 0.5
-                    color: Kit.Palette.withOpacity(Kit.Palette.accentViolet, 0.08)
-                }
-                GradientStop {
-                    position: 1
-                    color: "transparent"
-                }
-            }
-
-            PathPolyline {
-                path: root.outline
-            }
-        }
+        topColor: Kit.Palette.canvasTop
+        bottomColor: Kit.Palette.canvasBottom
+        glowInnerColor: Kit.Palette.withOpacity(Kit.Palette.accentCyan, 0.18)
+        glowMiddleColor: Kit.Palette.withOpacity(Kit.Palette.accentViolet, 0.08)
+        glowInnerRadius: 60
+        glowOuterRadius: 620
     }
 
     ColumnLayout {

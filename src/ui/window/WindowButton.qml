@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Basic
 import Quaymeter
@@ -33,15 +34,21 @@ AbstractButton {
             shown: root.visualFocus
         }
     }
-    contentItem: Text {
-        text: root.glyph
+    // Made only while hovered: nothing else shows it, and its heavy face is a font file of its own
+    // to open at start.
+    contentItem: Loader {
+        active: root.hovered
         visible: root.hovered
-        horizontalAlignment: Text.AlignHCenter
-        verticalAlignment: Text.AlignVCenter
-        font.family: Fonts.system
-        font.pixelSize: 10
-        font.weight: Font.Black
-        color: Kit.Palette.canvasBottom
-        Accessible.ignored: true
+
+        sourceComponent: Text {
+            text: root.glyph
+            horizontalAlignment: Text.AlignHCenter
+            verticalAlignment: Text.AlignVCenter
+            font.family: Fonts.system
+            font.pixelSize: 10
+            font.weight: Font.Black
+            color: Kit.Palette.canvasBottom
+            Accessible.ignored: true
+        }
     }
 }
