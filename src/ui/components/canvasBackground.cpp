@@ -1,12 +1,10 @@
 #include "canvasBackground.h"
 
-#include <QElapsedTimer>
 #include <QQuickWindow>
 #include <QSGImageNode>
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -21,45 +19,27 @@ CanvasBackground::CanvasBackground(QQuickItem *parent) : QQuickItem(parent) {
 }
 
 void CanvasBackground::setTopColor(const QColor &color) {
-    if (color != m_topColor) {
-        m_topColor = color;
-        invalidate();
-    }
+    assign(m_topColor, color);
 }
 
 void CanvasBackground::setBottomColor(const QColor &color) {
-    if (color != m_bottomColor) {
-        m_bottomColor = color;
-        invalidate();
-    }
+    assign(m_bottomColor, color);
 }
 
 void CanvasBackground::setGlowInnerColor(const QColor &color) {
-    if (color != m_glowInner) {
-        m_glowInner = color;
-        invalidate();
-    }
+    assign(m_glowInner, color);
 }
 
 void CanvasBackground::setGlowMiddleColor(const QColor &color) {
-    if (color != m_glowMiddle) {
-        m_glowMiddle = color;
-        invalidate();
-    }
+    assign(m_glowMiddle, color);
 }
 
 void CanvasBackground::setGlowInnerRadius(qreal radius) {
-    if (radius != m_glowInnerRadius) {
-        m_glowInnerRadius = radius;
-        invalidate();
-    }
+    assign(m_glowInnerRadius, radius);
 }
 
 void CanvasBackground::setGlowOuterRadius(qreal radius) {
-    if (radius != m_glowOuterRadius) {
-        m_glowOuterRadius = radius;
-        invalidate();
-    }
+    assign(m_glowOuterRadius, radius);
 }
 
 void CanvasBackground::invalidate() {

@@ -42,6 +42,12 @@ protected:
 
 private:
     void invalidate();
+    template <typename T> void assign(T &member, const T &value) {
+        if (member != value) {
+            member = value;
+            invalidate();
+        }
+    }
 
     QColor m_topColor;
     QColor m_bottomColor;
