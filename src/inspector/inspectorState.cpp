@@ -144,9 +144,18 @@ void InspectorState::startScan() {
 }
 
 QCoro::Task<void> InspectorState::scanPort(qint64 port) {
-    const QString portText = QString::number(port);
     // What the user sees next is this scan's outcome, not a watch's of an earlier kill.
     m_stopWatch.request_stop();
+    // lsof starts first: what the views redraw for the new status then runs beside it instead of
+    // ahead of it. The window may close while it runs: the scanner stays in this frame.
+    const QPointer<InspectorState> self(this);
+    const PortScannerService scanner = m_scanner;
+    QList<PortProcess> found;
+    std::optional<PortScannerError> hidden;
+    auto scan = failureOf(
+        listedOrHidden(scanner.findListeners(port, m_stopScans.get_token()), &hidden), &found);
+
+    const QString portText = QString::number(port);
     setStatus(ScanStatus::scanning, QStringLiteral("Scanning port ") + portText + "...");
     setProcesses({});
     setSurvivedTermPID(std::nullopt);
@@ -155,14 +164,6 @@ QCoro::Task<void> InspectorState::scanPort(qint64 port) {
     m_listedAsAdministrator = false;
     setLastScannedPort(port);
     appendActivity(QStringLiteral("Scanned port ") + portText);
-
-    // The window may close while lsof runs: keep the scanner in this frame and check on return.
-    const QPointer<InspectorState> self(this);
-    const PortScannerService scanner = m_scanner;
-    QList<PortProcess> found;
-    std::optional<PortScannerError> hidden;
-    auto scan = failureOf(
-        listedOrHidden(scanner.findListeners(port, m_stopScans.get_token()), &hidden), &found);
     const std::optional<QString> failure = co_await scan;
     if (!self) {
         co_return;

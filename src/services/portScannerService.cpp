@@ -224,11 +224,15 @@ QCoro::Task<QList<PortProcess>> PortScannerService::findListeners(qint64 port,
 }
 
 QCoro::Task<QList<PortProcess>> PortScannerService::recordsFrom(CommandResult result, qint64 port) {
-    // However long the output, reading it must not hold up the caller's (the GUI) thread.
+    // However long the output, reading it and then /proc must not hold up the caller's (the GUI)
+    // thread. One trip there and back: each is a turn of that thread's event loop.
     using Read = std::variant<QList<PortProcess>, PortScannerError>;
     auto reading = QtConcurrent::run([result = std::move(result), port]() -> Read {
         try {
-            return readListeners(result, port);
+            QList<PortProcess> records = readListeners(result, port);
+            for (PortProcess &record : records)
+                record.identity = ProcessIdentity::read(record.pid);
+            return records;
         } catch (const PortScannerError &error) {
             return error;
         }
@@ -236,15 +240,5 @@ QCoro::Task<QList<PortProcess>> PortScannerService::recordsFrom(CommandResult re
     Read read = co_await reading;
     if (const auto *error = std::get_if<PortScannerError>(&read))
         throw *error;
-    QList<PortProcess> records = std::get<QList<PortProcess>>(std::move(read));
-    if (!records.isEmpty()) {
-        QList<pid_t> pids;
-        for (const PortProcess &record : records)
-            pids << record.pid;
-        auto identifying = readIdentities(pids);
-        const QList<ProcessIdentity> identities = co_await identifying;
-        for (qsizetype i = 0; i < records.size(); ++i)
-            records[i].identity = identities.at(i);
-    }
-    co_return records;
+    co_return std::get<QList<PortProcess>>(std::move(read));
 }

@@ -2,11 +2,9 @@
 
 #include <QFile>
 #include <QRegularExpression>
-#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <qcoro/qcorofuture.h>
 #include <unistd.h>
 
 namespace {
@@ -221,15 +219,4 @@ bool ProcessIdentity::sameService(const ProcessIdentity &gone, const ProcessIden
     // Every daemon is a child of init, so a shared parent says something only below it.
     return gone.parentPid > 1 && found.parentPid == gone.parentPid && !gone.commandLine.isEmpty() &&
            found.commandLine == gone.commandLine;
-}
-
-QCoro::Task<QList<ProcessIdentity>> readIdentities(QList<pid_t> pids) {
-    auto reading = QtConcurrent::run([pids] {
-        QList<ProcessIdentity> identities;
-        identities.reserve(pids.size());
-        for (const pid_t pid : pids)
-            identities << ProcessIdentity::read(pid);
-        return identities;
-    });
-    co_return co_await reading;
 }

@@ -4,7 +4,6 @@
 #include <QList>
 #include <QMetaType>
 #include <QString>
-#include <qcoro/qcorotask.h>
 #include <sys/types.h>
 
 // Who a listener is, beyond the nine characters lsof shows: read from /proc/PID when the scan
@@ -54,6 +53,3 @@ public:
 };
 
 Q_DECLARE_METATYPE(ProcessIdentity)
-
-// Reads the identities of `pids`, in order, on a background thread.
-QCoro::Task<QList<ProcessIdentity>> readIdentities(QList<pid_t> pids);
