@@ -55,10 +55,17 @@ class WindowTest : public QObject {
     QQuickWindow *m_window = nullptr;
     InspectorState *m_state = nullptr;
 
-    QQuickItem *item(const char *name) { return child(m_window->contentItem(), name); }
+    // What a user sees: the cards the list keeps hidden for a later scan do not count.
     QList<QQuickItem *> items(const char *name) {
-        return findItems(m_window->contentItem(), QString::fromLatin1(name));
+        QList<QQuickItem *> found = findItems(m_window->contentItem(), QString::fromLatin1(name));
+        const QList<QQuickItem *> all = found;
+        found.removeIf([](const QQuickItem *each) { return !each->isVisible(); });
+        std::sort(found.begin(), found.end(), [](const QQuickItem *a, const QQuickItem *b) {
+            return sceneRect(a).y() < sceneRect(b).y();
+        });
+        return found.isEmpty() ? all : found;
     }
+    QQuickItem *item(const char *name) { return items(name).value(0); }
     QString text(const char *name) { return item(name)->property("text").toString(); }
 
     // Scans and waits until the outcome has been drawn: what a user could then click is in place.
@@ -262,6 +269,7 @@ private slots:
         confirm(item("forceKillButton")); // gone: the next card takes its place
         QTRY_VERIFY(focusedCard() && focusedCard()->property("process").value<PortProcess>().pid ==
                                          listeners.children().at(1));
+        QCOMPARE(items("processCard").size(), 1); // the card kept for later is out of sight
         QVERIFY(ringShown(m_window->activeFocusItem()));
         confirm(item("forceKillButton")); // none left
         QTRY_VERIFY(item("portField")->hasActiveFocus());

@@ -50,6 +50,11 @@ ColumnLayout {
     function focusButton(force: bool, reason: int) {
         (force ? forceKillButton : killButton).forceActiveFocus(reason);
     }
+    // Kept for a later listener: nothing of this one may stay open.
+    function putAway() {
+        if (root.menu !== null)
+            root.menu.close();
+    }
     function popupMenu(parent: Item, x: real, y: real) {
         if (root.menu === null)
             root.menu = menuComponent.createObject(root) as ProcessMenu;

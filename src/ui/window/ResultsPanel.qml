@@ -111,7 +111,11 @@ Item {
             // Keeps the neighbours of a card built, so Tab always has a next card to go to.
             cacheBuffer: 600
             boundsBehavior: Flickable.StopAtBounds
-            model: root.processes
+            // A scan's cards take over the last scan's items: building a card costs far more.
+            reuseItems: true
+            model: CardModel {
+                listeners: root.processes
+            }
 
             delegate: Column {
                 id: entry
@@ -128,7 +132,20 @@ Item {
                 }
 
                 // Tab reaches the built cards in list order, however they were scrolled into sight.
+                // A card kept for the next scan is hidden, so neither Tab nor a screen reader
+                // finds it, and nothing of it stays open.
+                property bool pooled: false
+                visible: !pooled
+
                 Component.onCompleted: TabOrder.placeByIndex(entry)
+                ListView.onPooled: {
+                    entry.pooled = true;
+                    card.putAway();
+                }
+                ListView.onReused: {
+                    entry.pooled = false;
+                    TabOrder.placeByIndex(entry);
+                }
 
                 ProcessResultView {
                     id: card
@@ -145,7 +162,7 @@ Item {
                 }
                 Rectangle {
                     objectName: "cardDivider"
-                    visible: entry.modelData.pid !== root.processes[root.processes.length - 1].pid
+                    visible: entry.index < cards.count - 1
                     width: entry.width
                     height: 1
                     color: Kit.Palette.hairline
