@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Layouts
 import Quaymeter
@@ -27,6 +28,17 @@ ColumnLayout {
     } : StatusLooks.of(status).empty
 
     spacing: 16
+
+    onDetailChanged: {
+        if (detail !== "" && !detailEdit)
+            detailEdit = detailComponent.createObject(texts) as TextEdit;
+    }
+    onOwnerShownChanged: {
+        if (ownerShown && !administratorButton)
+            administratorButton = administratorComponent.createObject(root) as SecondaryButtonStyle;
+    }
+    property TextEdit detailEdit: null
+    property SecondaryButtonStyle administratorButton: null
 
     Item {
         Layout.alignment: Qt.AlignHCenter
@@ -61,6 +73,8 @@ ColumnLayout {
         }
     }
     ColumnLayout {
+        id: texts
+
         Layout.fillWidth: true
         spacing: 6
 
@@ -93,35 +107,45 @@ ColumnLayout {
             Accessible.role: Accessible.StaticText
             Accessible.name: text
         }
-        TextEdit {
-            objectName: "emptyStateDetail"
-            Layout.fillWidth: true
-            visible: root.detail !== ""
-            text: root.detail
-            textFormat: TextEdit.PlainText
-            readOnly: true
-            selectByMouse: true
-            activeFocusOnTab: visible
-            wrapMode: TextEdit.Wrap
-            horizontalAlignment: TextEdit.AlignHCenter
-            font.family: Fonts.system
-            font.pixelSize: 13
-            font.weight: Font.Medium
-            color: Kit.Palette.textPrimary
-            selectionColor: Kit.Palette.withOpacity(Kit.Palette.accentCyan, 0.35)
-            selectedTextColor: Kit.Palette.textPrimary
-            Accessible.role: Accessible.StaticText
-            Accessible.name: text
+        // Made the first time there is an error to show in full: most windows never need it.
+        Component {
+            id: detailComponent
+
+            TextEdit {
+                objectName: "emptyStateDetail"
+                Layout.fillWidth: true
+                visible: root.detail !== ""
+                text: root.detail
+                textFormat: TextEdit.PlainText
+                readOnly: true
+                selectByMouse: true
+                activeFocusOnTab: visible
+                wrapMode: TextEdit.Wrap
+                horizontalAlignment: TextEdit.AlignHCenter
+                font.family: Fonts.system
+                font.pixelSize: 13
+                font.weight: Font.Medium
+                color: Kit.Palette.textPrimary
+                selectionColor: Kit.Palette.withOpacity(Kit.Palette.accentCyan, 0.35)
+                selectedTextColor: Kit.Palette.textPrimary
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
+            }
         }
     }
-    SecondaryButtonStyle {
-        objectName: "scanAsAdministratorButton"
-        Layout.alignment: Qt.AlignHCenter
-        visible: root.ownerShown
-        text: "Scan as Administrator"
-        accent: Kit.Palette.accentViolet
-        filled: true
-        enabled: root.canScanAsAdministrator
-        onClicked: root.scanAsAdministrator()
+    // Made the first time a listener of another user is shown.
+    Component {
+        id: administratorComponent
+
+        SecondaryButtonStyle {
+            objectName: "scanAsAdministratorButton"
+            Layout.alignment: Qt.AlignHCenter
+            visible: root.ownerShown
+            text: "Scan as Administrator"
+            accent: Kit.Palette.accentViolet
+            filled: true
+            enabled: root.canScanAsAdministrator
+            onClicked: root.scanAsAdministrator()
+        }
     }
 }

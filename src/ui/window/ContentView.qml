@@ -16,7 +16,10 @@ Item {
         objectName: "inspector"
     }
     readonly property url makerSite: "https://brennick-rnd.com"
-    property KillConfirmationDialog alert: null
+    // Built the first time a kill asks for it, then kept: nothing of it shows before then, and
+    // compiling its file and building its texts and buttons would cost the window's first frame.
+    // Untyped, as naming the type would compile it at start.
+    property var alert: null
     // A port to type in and scan as soon as the window opens, as a user would; undefined for none.
     property var portArgument
 
@@ -240,16 +243,6 @@ Item {
 
         onValueChanged: root.inspector.recordLeftColumnHeight(value)
     }
-    // Built the first time a kill asks for it, then kept: nothing of it shows before then, and its
-    // texts and buttons would cost the window's first frame.
-    Component {
-        id: killConfirmation
-
-        KillConfirmationDialog {
-            objectName: "killConfirmation"
-            inspector: root.inspector
-        }
-    }
     // Keyboard focus is never lost. When the control that holds it is disabled or taken away (Scan
     // while it scans, a card's buttons while their kill runs, the cards while a scan refills
     // them), the port field holds it until the control, or the card now in its place, is back.
@@ -305,7 +298,10 @@ Item {
         }
         function onPendingKillChanged() {
             if (!root.alert && root.inspector.pendingKill !== undefined)
-                root.alert = killConfirmation.createObject(root);
+                root.alert = Qt.createComponent("KillConfirmationDialog.qml").createObject(root, {
+                    objectName: "killConfirmation",
+                    inspector: root.inspector
+                });
         }
 
         target: root.inspector

@@ -1,0 +1,150 @@
+pragma ComponentBehavior: Bound
+import QtQuick
+import QtQuick.Templates as T
+import Quaymeter
+import Quaymeter.Inspector
+import Quaymeter as Kit
+
+// One card per listener, with a fade over an edge past which more cards lie. No scroll bars: the
+// cards flick or wheel inside the pinned height. Only the cards in sight and a card or two
+// either side are built, so hundreds of listeners cost what a few cost.
+Item {
+    id: root
+
+    required property InspectorState inspector
+    readonly property var processes: inspector.processes
+
+    // Which card `item` belongs to, and whether it is that card's Force Kill; null outside the cards.
+    function cardPlace(item: Item): var {
+        for (let each = item; each !== null; each = each.parent)
+            if (each.parent === cards.contentItem)
+                return {
+                    pid: each.modelData.pid,
+                    index: each.index,
+                    force: item.objectName === "forceKillButton"
+                };
+        return null;
+    }
+    // Focuses the same button of the card with that PID if it is still listed, else the Kill of the
+    // card now in its place; false when no card is left.
+    function focusCard(place: var, reason: int): bool {
+        let index = -1;
+        for (let i = 0; i < processes.length && index < 0; ++i)
+            if (processes[i].pid === place.pid)
+                index = i;
+        const same = index >= 0;
+        if (!same)
+            index = Math.min(place.index, processes.length - 1);
+        if (index < 0)
+            return false;
+        cards.positionViewAtIndex(index, ListView.Contain);
+        const entry = cards.itemAtIndex(index);
+        if (entry === null)
+            return false;
+        entry.focusButton(same && place.force, reason);
+        return true;
+    }
+
+    ListView {
+        id: cards
+
+        objectName: "cardScroll"
+        // The clip reaches past the cards by a focus ring's width, so no ring is cut off.
+        readonly property real ringRoom: 4
+
+        anchors.fill: parent
+        clip: true
+        spacing: 16
+        // Keeps the neighbours of a card built, so Tab always has a next card to go to.
+        cacheBuffer: 600
+        boundsBehavior: Flickable.StopAtBounds
+        // A scan's cards take over the last scan's items: building a card costs far more.
+        reuseItems: true
+        model: CardModel {
+            listeners: root.processes
+        }
+
+        delegate: Column {
+            id: entry
+
+            required property var modelData
+            required property int index
+            // A card kept for the next scan is hidden, so neither Tab nor a screen reader
+            // finds it, and nothing of it stays open.
+            property bool pooled: false
+
+            visible: !pooled
+            x: cards.ringRoom
+            width: cards.width - 2 * cards.ringRoom
+            spacing: 16
+
+            function focusButton(force: bool, reason: int) {
+                card.focusButton(force, reason);
+            }
+
+            // Tab reaches the built cards in list order, however they were scrolled into sight.
+            Component.onCompleted: TabOrder.placeByIndex(entry)
+            ListView.onPooled: {
+                entry.pooled = true;
+                card.putAway();
+            }
+            ListView.onReused: {
+                entry.pooled = false;
+                TabOrder.placeByIndex(entry);
+            }
+
+            ProcessResultView {
+                id: card
+
+                objectName: "processCard"
+                width: entry.width
+                process: entry.modelData
+                isKilling: root.inspector.activeKillPID === entry.modelData.pid
+                survivedTerm: root.inspector.survivedTermPID === entry.modelData.pid
+                onKillAction: root.inspector.requestKill(entry.modelData, false)
+                onForceKillAction: root.inspector.requestKill(entry.modelData, true)
+                offerAdministrator: root.inspector.administratorOffered && root.inspector.canScan
+                onScanAsAdministratorAction: root.inspector.scanAsAdministrator()
+            }
+            Rectangle {
+                objectName: "cardDivider"
+                visible: entry.index < cards.count - 1
+                width: entry.width
+                height: 1
+                color: Kit.Palette.hairline
+            }
+        }
+
+        // A card reached with Tab or a screen reader scrolls into sight; a click does not
+        // scroll, or the button would slide away from under the pointer.
+        Connections {
+            function onActiveFocusItemChanged() {
+                const focused = cards.Window.window.activeFocusItem;
+                const control = focused as T.Control;
+                if (focused === null || (control !== null && control.focusReason === Qt.MouseFocusReason))
+                    return;
+                for (let item = focused; item !== null; item = item.parent)
+                    if (item.parent === cards.contentItem) {
+                        cards.positionViewAtIndex(item.index, ListView.Contain);
+                        return;
+                    }
+            }
+
+            target: cards.Window.window
+        }
+    }
+    EdgeFade {
+        objectName: "cardsFadeTop"
+        atTop: true
+        x: cards.ringRoom
+        width: cards.width - 2 * cards.ringRoom
+        shown: !cards.atYBeginning
+    }
+    EdgeFade {
+        objectName: "cardsFadeBottom"
+        x: cards.ringRoom
+        y: cards.height - height
+        width: cards.width - 2 * cards.ringRoom
+        shown: !cards.atYEnd
+    }
+}
