@@ -17,8 +17,19 @@ QtObject {
     readonly property color accentViolet: Qt.rgba(0.47, 0.42, 1.00, 1)
     readonly property color accentPink: Qt.rgba(1.00, 0.36, 0.58, 1)
 
+    // A panel's two layers, a translucent raised fill under a more opaque surface, worked out
+    // once: the window then blends one layer where it drew two, on every redraw.
+    readonly property color panelFill: over(withOpacity(surface, 0.76), withOpacity(surfaceRaised, 0.28))
+    readonly property color panelEdge: over(withOpacity(steelTeal, 0.32), withOpacity(surfaceRaised, 0.28))
+
     // A palette colour with an opacity laid over its own.
     function withOpacity(colour: color, opacity: real): color {
         return Qt.rgba(colour.r, colour.g, colour.b, colour.a * opacity);
+    }
+    // What `top` drawn over `bottom` leaves, as one colour.
+    function over(top: color, bottom: color): color {
+        const alpha = top.a + bottom.a * (1 - top.a);
+        const mix = (t, b) => (t * top.a + b * bottom.a * (1 - top.a)) / alpha;
+        return Qt.rgba(mix(top.r, bottom.r), mix(top.g, bottom.g), mix(top.b, bottom.b), alpha);
     }
 }

@@ -18,14 +18,8 @@ Item {
     Rectangle {
         anchors.fill: parent
         radius: 8
-        color: Kit.Palette.surfaceRaised
-        opacity: 0.28
-    }
-    Rectangle {
-        anchors.fill: parent
-        radius: 8
-        color: Kit.Palette.withOpacity(Kit.Palette.surface, 0.76)
-        border.color: Kit.Palette.withOpacity(Kit.Palette.steelTeal, 0.32)
+        color: Kit.Palette.panelFill
+        border.color: Kit.Palette.panelEdge
         border.width: 1
     }
 }
