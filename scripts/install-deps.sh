@@ -12,6 +12,8 @@ packages=(
   # Qt 6 and QCoro
   qt6-base-dev qt6-declarative-dev qt6-declarative-dev-tools qcoro-qt6-dev qt6-svg-dev
   qt6-qpa-plugins qt6-image-formats-plugins libgl1-mesa-dri qt6-wayland
+  # PNG assets read without the image plugins
+  libpng-dev
   # QML modules the app and its tests import
   qml6-module-qtqml qml6-module-qtqml-models qml6-module-qtqml-workerscript
   qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtquick-templates

@@ -2,10 +2,35 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <png.h>
 
 namespace {
+
+// Read by libpng itself: Qt's reader first reads what every installed image plugin declares,
+// which took the window's first frame milliseconds for one small logo. Within the reader's
+// default allocation limit; null when the file does not read.
+QImage readPng(const QString &path) {
+    png_image png{};
+    png.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&png, QFile::encodeName(path).constData()))
+        return {};
+    const quint64 allocationLimit = quint64(QImageReader::allocationLimit()) << 20;
+    QImage image;
+    if (quint64(png.width) * png.height * 4 <= allocationLimit)
+        image = QImage(int(png.width), int(png.height), QImage::Format_ARGB32);
+    // QImage::Format_ARGB32 is one 32-bit word a pixel, so its bytes run the other way round
+    // on a big-endian machine.
+    png.format = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? PNG_FORMAT_BGRA : PNG_FORMAT_ARGB;
+    if (image.isNull() || !png_image_finish_read(&png, nullptr, image.bits(),
+                                                 png_int_32(image.bytesPerLine()), nullptr)) {
+        png_image_free(&png);
+        return {};
+    }
+    return image;
+}
 
 QString &overridden() {
     static QString path;
@@ -56,7 +81,14 @@ QImage ResourceBundle::image(const QString &name, const QSize &size) {
 }
 
 QImage ResourceBundle::readImage(const QString &path, const QSize &size) {
-    QImageReader reader(path, QFileInfo(path).suffix().toLower().toLatin1());
+    const QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
+    if (format == "png") {
+        const QImage image = readPng(path);
+        return size.isValid() && !image.isNull()
+                   ? image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                   : image;
+    }
+    QImageReader reader(path, format);
     reader.setAutoDetectImageFormat(false);
     if (size.isValid())
         reader.setScaledSize(size);

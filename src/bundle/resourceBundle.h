@@ -20,7 +20,7 @@ public:
     static QImage image(const QString &name, const QSize &size = {});
     // The image in `path`, in the format its extension names, scaled to `size` when valid; null
     // when it does not read. Guessing the format instead would load every image plugin there is
-    // (TIFF, WebP, MNG...) for one PNG.
+    // (TIFF, WebP, MNG...) for one PNG; a PNG is read without them.
     static QImage readImage(const QString &path, const QSize &size = {});
     // The PNGs of the named icon, one a size, in the hicolor theme folder that ships beside the
     // resource folder (share/icons/hicolor/NxN/apps/); none when there is no such folder.
