@@ -140,7 +140,8 @@ void InspectorState::startScan() {
         return;
     }
     // The routine starts on a later turn of the event loop, and never after this state is gone.
-    QTimer::singleShot(0, this, [this, port = *port] { scanPort(port); });
+    QMetaObject::invokeMethod(
+        this, [this, port = *port] { scanPort(port); }, Qt::QueuedConnection);
 }
 
 QCoro::Task<void> InspectorState::scanPort(qint64 port) {
