@@ -313,6 +313,7 @@ private slots:
         for (int i = 1; i <= 8; ++i)
             m_state->appendActivity(u"Scanned port %1"_s.arg(3000 + i));
         QQuickItem *log = item("activityScroll");
+        QTRY_VERIFY(log->property("contentHeight").toReal() > log->height()); // laid out
         int presses = 0;
         do
             QTest::keyClick(m_window, Qt::Key_Tab);

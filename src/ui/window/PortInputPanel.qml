@@ -245,10 +245,18 @@ Item {
                 HoverHandler {
                     id: statusHover
                 }
-                TextToolTip {
-                    objectName: "statusToolTip"
-                    visible: statusHover.hovered && statusLine.truncated
-                    text: statusLine.whole
+                // Made on the first hover over a cut status. Named by its file, not its type:
+                // the type, a popup, would otherwise be compiled and built before the first frame.
+                readonly property bool toolTipWanted: statusHover.hovered && statusLine.truncated
+                property var toolTip: null
+
+                onToolTipWantedChanged: {
+                    if (toolTipWanted && toolTip === null)
+                        toolTip = Qt.createComponent("TextToolTip.qml").createObject(statusLine, {
+                            objectName: "statusToolTip",
+                            visible: Qt.binding(() => statusLine.toolTipWanted),
+                            text: Qt.binding(() => statusLine.whole)
+                        });
                 }
             }
         }
