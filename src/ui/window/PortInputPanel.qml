@@ -132,10 +132,20 @@ Item {
                             anchors.centerIn: parent
                             spacing: 8
 
-                            SmallSpinner {
-                                objectName: "scanSpinner"
-                                visible: scanButton.scanning
-                                tint: Kit.Palette.canvasBottom
+                            // Made at the first scan from its file: naming the spinner's type would
+                            // compile it, and the busy indicator it is built on, before the first
+                            // frame.
+                            Loader {
+                                readonly property bool scanning: scanButton.scanning
+
+                                visible: scanning
+                                onScanningChanged: {
+                                    if (scanning && status === Loader.Null)
+                                        setSource("SmallSpinner.qml", {
+                                            objectName: "scanSpinner",
+                                            tint: Kit.Palette.canvasBottom
+                                        });
+                                }
                             }
                             SymbolImage {
                                 objectName: "scanSymbol"

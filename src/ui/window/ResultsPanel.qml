@@ -3,7 +3,6 @@ import QtQuick
 import QtQuick.Layouts
 import Quaymeter
 import Quaymeter.Inspector
-import Quaymeter as Kit
 
 // The right column: the port scanned last and one card per listener, or a placeholder.
 Item {
