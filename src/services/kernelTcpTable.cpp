@@ -24,6 +24,12 @@
 
 namespace {
 
+// NLMSG_OK, without comparing the header's unsigned length with the signed byte count left.
+bool fitsIn(const nlmsghdr *message, int left) {
+    return left >= int(sizeof(nlmsghdr)) && message->nlmsg_len >= sizeof(nlmsghdr) &&
+           message->nlmsg_len <= unsigned(left);
+}
+
 constexpr char16_t listenState[] = u"0A";
 
 int hexDigit(QChar ch) {
@@ -146,7 +152,7 @@ std::optional<bool> diagListens(int family, quint16 port) {
         failed = size <= 0;
         int left = int(std::max<ssize_t>(size, 0));
         for (auto *message = reinterpret_cast<nlmsghdr *>(reply);
-             !found && !failed && NLMSG_OK(message, left); message = NLMSG_NEXT(message, left)) {
+             !found && !failed && fitsIn(message, left); message = NLMSG_NEXT(message, left)) {
             if (message->nlmsg_type == NLMSG_DONE)
                 found = false;
             else if (message->nlmsg_type != SOCK_DIAG_BY_FAMILY ||
