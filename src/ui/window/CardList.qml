@@ -53,6 +53,8 @@ Item {
         readonly property real ringRoom: 4
 
         anchors.fill: parent
+        anchors.leftMargin: -ringRoom
+        anchors.rightMargin: -ringRoom
         clip: true
         spacing: 16
         // Keeps the neighbours of a card built, so Tab always has a next card to go to.
@@ -136,15 +138,13 @@ Item {
     EdgeFade {
         objectName: "cardsFadeTop"
         atTop: true
-        x: cards.ringRoom
-        width: cards.width - 2 * cards.ringRoom
+        width: root.width
         shown: !cards.atYBeginning
     }
     EdgeFade {
         objectName: "cardsFadeBottom"
-        x: cards.ringRoom
-        y: cards.height - height
-        width: cards.width - 2 * cards.ringRoom
+        y: root.height - height
+        width: root.width
         shown: !cards.atYEnd
     }
 }

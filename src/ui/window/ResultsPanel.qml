@@ -76,15 +76,11 @@ Item {
         Loader {
             id: cardList
 
-            readonly property real ringRoom: 4
             readonly property bool wanted: root.processes.length > 0
 
             visible: wanted
             Layout.fillWidth: true
             Layout.fillHeight: true
-            // The list's clip reaches past the cards by a focus ring's width.
-            Layout.leftMargin: -ringRoom
-            Layout.rightMargin: -ringRoom
             onWantedChanged: {
                 if (wanted && status === Loader.Null)
                     setSource("CardList.qml", {
