@@ -60,8 +60,8 @@ std::pair<QString, QImage> ResourceBundle::firstImage(const QString &name, const
     const QString dir = directory();
     if (dir.isEmpty())
         return {};
-    const auto candidates =
-        QDir(dir).entryInfoList({name + QStringLiteral(".*")}, QDir::Files, QDir::Name);
+    // Matched by hand: a wildcard filter compiles a regular expression each time, at start too.
+    const auto candidates = QDir(dir).entryInfoList(QDir::Files, QDir::Name);
     for (const QFileInfo &file : candidates) {
         if (file.completeBaseName() != name)
             continue;
