@@ -58,7 +58,9 @@ void CanvasBackground::geometryChange(const QRectF &newGeometry, const QRectF &o
 
 QImage CanvasBackground::render(QSizeF size, qreal scale) const {
     const QSize pixels = (size * scale).toSize().expandedTo(QSize(1, 1));
-    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    // Opaque, and said to be: the scene graph then draws it without blending and skips whatever
+    // it covers.
+    QImage image(pixels, QImage::Format_RGB32);
     // Worked out per pixel rather than painted: QPainter's radial gradient with an inner radius
     // takes milliseconds of the first frame for this.
     const float toLogicalX = float(size.width() / pixels.width());
