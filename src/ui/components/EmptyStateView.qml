@@ -17,6 +17,9 @@ ColumnLayout {
     // Whether the way forward for that listener, Scan as Administrator, may be taken now.
     property bool canScanAsAdministrator: false
     readonly property bool ownerShown: owner !== "" && status !== ScanStatus.Scanning
+    // The error detail and the Scan as Administrator button, each made the first time it is due.
+    property TextEdit detailEdit: null
+    property SecondaryButtonStyle administratorButton: null
 
     signal scanAsAdministrator
 
@@ -37,8 +40,6 @@ ColumnLayout {
         if (ownerShown && !administratorButton)
             administratorButton = administratorComponent.createObject(root) as SecondaryButtonStyle;
     }
-    property TextEdit detailEdit: null
-    property SecondaryButtonStyle administratorButton: null
 
     Item {
         Layout.alignment: Qt.AlignHCenter
