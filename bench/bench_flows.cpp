@@ -105,10 +105,15 @@ void killWhileScansHang() {
     for (int i = 0; i < 10; ++i) {
         const ListenerGroup victim(1);
         const pid_t pid = victim.children().first();
+        // A kill goes only to a process the window lists.
+        if (!scanToTheEnd(killer, victim.port()) || killer.processes().isEmpty()) {
+            std::printf("kill_start_ms_with_32_hung_scans: never listed\n");
+            return;
+        }
         QElapsedTimer timer;
         timer.start();
-        auto killing = killer.performKill(
-            {QUuid::createUuid(), {"listener1", pid, "", "", "", victim.port()}, true});
+        auto killing =
+            killer.performKill({QUuid::createUuid(), killer.processes().constFirst(), true});
         if (!spinUntil([pid] { return ended(pid); }, 10000)) {
             std::printf("kill_start_ms_with_32_hung_scans: never\n");
             return;

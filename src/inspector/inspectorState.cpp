@@ -208,6 +208,7 @@ void InspectorState::scanAsAdministrator() {
 }
 
 QCoro::Task<void> InspectorState::scanPortAsAdministrator(qint64 port) {
+    m_stopWatch.request_stop();
     const QString portText = QString::number(port);
     // The cards, or the owner of what lsof could not show, stay until there is something better:
     // a dismissed or refused authentication loses nothing.
@@ -254,8 +255,27 @@ void InspectorState::recordLeftColumnHeight(double height) {
     }
 }
 
+bool InspectorState::isListed(const PortProcess &process) const {
+    return m_lastScannedPort == process.port &&
+           std::any_of(m_processes.cbegin(), m_processes.cend(), [&](const PortProcess &listed) {
+               return listed.pid == process.pid && listed.port == process.port &&
+                      listed.commandName == process.commandName && listed.user == process.user;
+           });
+}
+
+bool InspectorState::refuseUnlisted(const PortProcess &process) {
+    if (isListed(process)) {
+        return false;
+    }
+    // A card the window no longer shows, or a PID that may since name another process.
+    appendActivity(QStringLiteral("PID ") + QString::number(process.pid) +
+                   " is not listed on port " + QString::number(process.port) +
+                   ", so no signal was sent.");
+    return true;
+}
+
 void InspectorState::requestKill(const PortProcess &process, bool force) {
-    if (m_killsInFlight.contains(process.pid)) {
+    if (m_killsInFlight.contains(process.pid) || refuseUnlisted(process)) {
         return;
     }
     setPendingKill(KillRequest{QUuid::createUuid(), process, force, m_listedAsAdministrator});
@@ -273,7 +293,7 @@ KillConfirmationAlert InspectorState::killConfirmationAlert(const KillRequest &r
 }
 
 void InspectorState::confirmKill(const KillRequest &request) {
-    if (m_killsInFlight.contains(request.process.pid)) {
+    if (m_killsInFlight.contains(request.process.pid) || refuseUnlisted(request.process)) {
         return;
     }
     m_killsInFlight.append(request.process.pid);
@@ -295,6 +315,11 @@ void InspectorState::dismissPendingKill() {
 
 QCoro::Task<void> InspectorState::performKill(KillRequest request) {
     const PortProcess &process = request.process;
+    // A scan may have replaced the list since the confirmation.
+    if (refuseUnlisted(process)) {
+        m_killsInFlight.removeOne(process.pid);
+        co_return;
+    }
     const QString pidText = QString::number(process.pid);
     QSet<pid_t> listedBefore;
     for (const PortProcess &listed : std::as_const(m_processes)) {
@@ -334,7 +359,7 @@ QCoro::Task<void> InspectorState::performKill(KillRequest request) {
     // A re-scan while the process is still closing down would show it as listening.
     bool exited = true;
     if (const AwaitExit awaitExit = m_awaitExit) {
-        auto exiting = awaitExit(process.pid, killExitWait);
+        auto exiting = awaitExit(process.pid, killExitWait, {});
         exited = co_await exiting;
         if (!self) {
             co_return;
@@ -365,9 +390,32 @@ QCoro::Task<void> InspectorState::performKill(KillRequest request) {
     if (survivedTerm) {
         setSurvivedTermPID(process.pid);
     }
-    if (m_awaitListener && m_status == ScanStatus::available && m_lastScannedPort == process.port) {
+    if (survivedTerm && m_awaitExit) {
+        co_await watchSurvivor(request);
+    } else if (m_awaitListener && m_status == ScanStatus::available &&
+               m_lastScannedPort == process.port) {
         co_await watchFreedPort(process, listedBefore, signalled + portWatchSpan);
     }
+}
+
+// A server may take many seconds to shut down after TERM (a daemon stopping its children): the
+// card must not go on inviting Force Kill once it has gone.
+QCoro::Task<void> InspectorState::watchSurvivor(KillRequest request) {
+    const QPointer<InspectorState> self(this);
+    const AwaitExit awaitExit = m_awaitExit;
+    const pid_t pid = request.process.pid;
+    m_stopWatch = std::stop_source();
+    const std::stop_token stop = m_stopWatch.get_token();
+    auto exiting = awaitExit(pid, ProcessExit::untilStopped, stop);
+    const bool exited = co_await exiting;
+    // A Force Kill of it under way re-checks the port itself.
+    if (!self || stop.stop_requested() || !exited || m_killsInFlight.contains(pid)) {
+        co_return;
+    }
+    appendActivity(QStringLiteral("PID ") + QString::number(pid) + " exited after TERM");
+    auto rescan = request.asAdministrator ? scanPortAsAdministrator(request.process.port)
+                                          : scanPort(request.process.port);
+    co_await rescan;
 }
 
 // A supervisor may start the killed server again a moment after the re-scan found the port free.

@@ -97,7 +97,8 @@ public:
     Q_INVOKABLE void recordLeftColumnHeight(double height);
 
     // requestKill and confirmKill refuse a PID whose kill is already under way, whatever route
-    // the press took, so one PID is never signalled twice.
+    // the press took, so one PID is never signalled twice; every step up to the signal refuses a
+    // process the window does not list now on lastScannedPort.
     Q_INVOKABLE void requestKill(const PortProcess &process, bool force);
     static KillConfirmationAlert killConfirmationAlert(const KillRequest &request);
     void confirmKill(const KillRequest &request);
@@ -153,6 +154,12 @@ private:
     QCoro::Task<void> watchFreedPort(PortProcess killed, QSet<pid_t> listedBefore,
                                      std::chrono::steady_clock::time_point deadline);
     void reportReturn(const PortProcess &killed, const PortProcess &back, bool sameService);
+    // Waits for a process that outlived TERM to exit, then scans its port again.
+    QCoro::Task<void> watchSurvivor(KillRequest request);
+    // Whether the window lists `process` now, on the port it last scanned.
+    bool isListed(const PortProcess &process) const;
+    // Logs why nothing is sent to a process the window does not list; true when it refused.
+    bool refuseUnlisted(const PortProcess &process);
     void setStatus(ScanStatus status, const QString &message);
     void setProcesses(QList<PortProcess> processes);
     void setLastScannedPort(qint64 port);
@@ -190,7 +197,7 @@ private:
     QList<pid_t> m_killsInFlight;
     // Requested when the window closes: its scans' lsof runs end with it.
     std::stop_source m_stopScans;
-    // Requested by every scan that begins and when the window closes: the watch of a freed port
-    // ends with either.
+    // Requested by every scan that begins and when the window closes: the watch of a freed port,
+    // or of a process that outlived TERM, ends with either.
     std::stop_source m_stopWatch;
 };

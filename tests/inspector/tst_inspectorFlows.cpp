@@ -78,7 +78,15 @@ const CommandResult notAuthorizedRun{
     127};
 const QString helper = u"/usr/libexec/quaymeter/quaymeter-helper"_s;
 
-enum Reaction { ignores, exitsAfterASecond, exitsAtOnce, handsOver, besideASibling, supervised };
+enum Reaction {
+    ignores,
+    exitsAfterASecond,
+    exitsAtOnce,
+    handsOver,
+    besideASibling,
+    supervised,
+    exitsLongAfterTerm
+};
 enum WatchEnd { takenAgain, staysFree, scannedMeanwhile, windowClosed };
 
 // A watch of a freed port that the test ends when it likes.
@@ -95,28 +103,34 @@ void end(Watch &watch, bool taken) {
     watch.taken.finish();
 }
 
-// A shell loop that starts a python3 server on `port` again 0.6 s after each exit, as systemd's
-// Restart= or a container's restart policy would. The loop dies with the test, crashed or not,
-// and each server with the loop.
-class Supervisor {
+// A python3 server on `port` that dies with the test. Supervised, a shell loop starts it again
+// 0.6 s after each exit, as systemd's Restart= or a container's restart policy would; slow to
+// stop, it takes 10 s to shut down after TERM, as a daemon stopping its children does.
+class PythonServer {
 public:
-    explicit Supervisor(quint16 port) {
-        const QString loop = u"while :; do python3 -c \"$0\" %1; sleep 0.6; done"_s.arg(port);
-        const QString server = u"import ctypes, signal, socket, sys\n"
-                               "ctypes.CDLL(None).prctl(1, signal.SIGKILL)\n"
-                               "s = socket.create_server(('127.0.0.1', int(sys.argv[1])))\n"
-                               "signal.pause()\n"_s;
-        m_loop.setStandardErrorFile(QProcess::nullDevice()); // sh reports each kill
-        m_loop.start(u"/usr/bin/setpriv"_s,
-                     {u"--pdeathsig=KILL"_s, u"/bin/sh"_s, u"-c"_s, loop, server});
+    PythonServer(quint16 port, bool supervised) {
+        const QString server =
+            u"import ctypes, signal, socket, sys, time\n"
+            "ctypes.CDLL(None).prctl(1, signal.SIGKILL)\n"
+            "if sys.argv[2] == 'slow':\n"
+            "    signal.signal(signal.SIGTERM, lambda *_: (time.sleep(10), sys.exit()))\n"
+            "s = socket.create_server(('127.0.0.1', int(sys.argv[1])))\n"
+            "while True: signal.pause()\n"_s;
+        const QString loop = u"while :; do python3 -c \"$0\" %1 -; sleep 0.6; done"_s.arg(port);
+        m_process.setStandardErrorFile(QProcess::nullDevice()); // sh reports each kill
+        if (supervised)
+            m_process.start(u"/usr/bin/setpriv"_s,
+                            {u"--pdeathsig=KILL"_s, u"/bin/sh"_s, u"-c"_s, loop, server});
+        else
+            m_process.start(u"python3"_s, {u"-c"_s, server, QString::number(port), u"slow"_s});
     }
-    ~Supervisor() {
-        m_loop.kill();
-        m_loop.waitForFinished();
+    ~PythonServer() {
+        m_process.kill();
+        m_process.waitForFinished();
     }
 
 private:
-    QProcess m_loop;
+    QProcess m_process;
 };
 
 bool listening(quint16 port) {
@@ -472,6 +486,39 @@ private slots:
         QCOMPARE(messages(*state).mid(0, 4).join(u'|'), log);
     }
 
+    // Only what the window lists now, on the port it scanned last, is ever signalled: not a PID it
+    // never listed, nor a card of an earlier scan, nor a listener gone while the alert was open.
+    void killOfAnUnlistedProcessIsRefused_data() {
+        QTest::addColumn<int>("when");
+        QTest::newRow("never listed") << 0;
+        QTest::newRow("listed by the scan of another port") << 1;
+        QTest::newRow("gone from a new listing while the alert was open") << 2;
+    }
+    void killOfAnUnlistedProcessIsRefused() {
+        QFETCH(int, when);
+        const auto state = stateWithListeners();
+        PortProcess node = state->processes().first();
+        if (when == 0)
+            node.pid = 999;
+        if (when == 2)
+            state->requestKill(node, false);
+        if (when >= 1) {
+            scan(*state, when == 1 ? u"4000"_s : u"3000"_s);
+            runner->answer(1, found(u"python3"_s, 77, when == 1 ? 4000 : 3000));
+            QTRY_COMPARE(state->status(), ScanStatus::inUse);
+        }
+        if (when == 2)
+            state->confirmPendingKill();
+        else
+            state->requestKill(node, true);
+        QVERIFY(!state->pendingKill());
+        QTest::qWait(20);
+        QCOMPARE(runner->callCount(), when == 0 ? 1 : 2); // the scans alone: /bin/kill never ran
+        QVERIFY(!state->activeKillPID());
+        QCOMPARE(messages(*state).first(),
+                 u"PID %1 is not listed on port 3000, so no signal was sent."_s.arg(node.pid));
+    }
+
     // Another card's kill may start while one is in flight; the first to end clears the mark.
     void twoKillsOnTwoCardsAtOnce() {
         const auto state = stateWithListeners();
@@ -562,6 +609,10 @@ private slots:
         QTest::newRow("hands over") << int(handsOver)
                                     << u"PID %1 was replaced by PID %3|Found listener2 PID %3|"
                                        "Scanned port %2"_s;
+        // Still listed after the wait, then gone: the window looks again without being asked.
+        QTest::newRow("exits long after TERM")
+            << int(exitsLongAfterTerm)
+            << u"Port %2 is available|Scanned port %2|PID %1 exited after TERM"_s;
         // Back after the re-scan found the port free, or before it looked if lsof was slow.
         QTest::newRow("restarted by a supervisor")
             << int(supervised)
@@ -571,11 +622,12 @@ private slots:
         QFETCH(int, reaction);
         QFETCH(QString, lines);
         // One of several workers: the others are no successors.
-        ListenerGroup listeners(reaction == supervised ? 0 : reaction == besideASibling ? 2 : 1);
-        std::optional<Supervisor> supervisor;
-        const quint16 port = reaction == supervised ? ListenerGroup(1).port() : listeners.port();
-        if (reaction == supervised) {
-            supervisor.emplace(port);
+        const bool ownServer = reaction == supervised || reaction == exitsLongAfterTerm;
+        ListenerGroup listeners(ownServer ? 0 : reaction == besideASibling ? 2 : 1);
+        std::optional<PythonServer> server;
+        const quint16 port = ownServer ? ListenerGroup(1).port() : listeners.port();
+        if (ownServer) {
+            server.emplace(port, reaction == supervised);
             QTRY_VERIFY_WITH_TIMEOUT(listening(port), 20000);
         }
         InspectorState state;
@@ -589,7 +641,7 @@ private slots:
         // A graceful server goes about a second after SIGTERM; a restarted one is back at once.
         if (reaction == handsOver)
             QVERIFY(listeners.add());
-        if (reaction != ignores && reaction != supervised)
+        if (reaction != ignores && !ownServer)
             QTimer::singleShot(reaction == exitsAtOnce ? 0 : 1000,
                                [first] { ::kill(first, SIGKILL); });
         QTRY_COMPARE_WITH_TIMEOUT(changes.count(), 2, 20000); // set, then cleared after the re-scan
@@ -604,7 +656,7 @@ private slots:
                 .replace(u"%3"_s, QString::number(state.processes().value(0).pid))
                 .split(u'|');
         };
-        QTRY_COMPARE_WITH_TIMEOUT(since(), expected(), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(since(), expected(), 30000);
         QCOMPARE(state.survivedTermPID(),
                  reaction == ignores ? std::optional(first) : std::nullopt);
         if (state.status() == ScanStatus::available) { // and stays so, past the watch

@@ -152,6 +152,12 @@ private slots:
             const QString script = u"sleep 30 & echo $$ $! >> \"$0\"; wait"_s;
             return CommandRunner::runStoppable(u"/bin/sh"_s, {u"-c"_s, script, pidFile}, stop);
         };
+        // The window that kills lists its victim first: a kill goes only to a listed process.
+        const ListenerGroup victim(1);
+        auto killer = std::make_unique<InspectorState>();
+        killer->setPortText(QString::number(victim.port()));
+        killer->startScan();
+        QTRY_COMPARE(killer->status(), ScanStatus::inUse);
         std::vector<std::unique_ptr<InspectorState>> windows;
         for (int i = 0; i < 32; ++i) {
             windows.push_back(std::make_unique<InspectorState>(PortScannerService(hungLsof),
@@ -168,10 +174,9 @@ private slots:
         };
         QTRY_COMPARE(pids().size(), 64);
 
-        const ListenerGroup victim(1);
         const pid_t pid = victim.children().first();
-        auto killer = std::make_unique<InspectorState>();
-        auto killing = killer->performKill({QUuid::createUuid(), {"x", pid, "", "", "", 1}, true});
+        auto killing =
+            killer->performKill({QUuid::createUuid(), killer->processes().constFirst(), true});
         killer.reset();
         QTRY_VERIFY(ended(pid));
 
