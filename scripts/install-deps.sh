@@ -18,7 +18,6 @@ packages=(
   qml6-module-qtqml qml6-module-qtqml-models qml6-module-qtqml-workerscript
   qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtquick-templates
   qml6-module-qtquick-controls qml6-module-qtquick-layouts qml6-module-qtquick-shapes
-  qml6-module-qttest
   # fonts and symbols
   fonts-inter fonts-jetbrains-mono fonts-material-design-icons-iconfont fontconfig
   # the tools Quaymeter runs, and administrator rights through polkit (its daemon for the tests)

@@ -28,7 +28,6 @@ public:
     // Read from /proc by the scan; not part of what lsof said, so not part of equality.
     ProcessIdentity identity = {};
 
-    pid_t id() const { return pid; }
     friend bool operator==(const PortProcess &a, const PortProcess &b) {
         return a.commandName == b.commandName && a.pid == b.pid && a.user == b.user &&
                a.commandDetails == b.commandDetails && a.rawOutput == b.rawOutput &&

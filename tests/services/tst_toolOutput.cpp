@@ -157,6 +157,16 @@ private slots:
         QCOMPARE(listeners(u"0100007F:1F91"_s), QString());
     }
 
+    // Where /usr/bin/lsof is missing the one in /usr/sbin runs; with neither, the launch error
+    // names the first. A folder or a file that does not execute is not lsof.
+    void findsLsofInTheFirstPlaceThatHasIt() {
+        const QString missing = u"/nonexistent/lsof"_s;
+        QCOMPARE(
+            PortScannerService::locateLsof({missing, u"/etc"_s, u"/etc/passwd"_s, u"/bin/sh"_s}),
+            u"/bin/sh"_s);
+        QCOMPARE(PortScannerService::locateLsof({missing, u"/nonexistent/sbin/lsof"_s}), missing);
+    }
+
     // 0 would signal our own process group, -1 every process of the user: neither is ever sent.
     void refusesPidsThatAreNotOneProcess() {
         bool ran = false;
