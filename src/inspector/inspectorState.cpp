@@ -83,9 +83,9 @@ InspectorState::InspectorState(PortScannerService scanner, ProcessKillerService 
                                QObject *parent, AwaitExit awaitExit, AwaitListener awaitListener,
                                AdministratorService administrator)
     : QObject(parent), m_scanner(std::move(scanner)), m_killer(std::move(killer)),
-      m_administrator(std::move(administrator)), m_awaitExit(std::move(awaitExit)),
-      m_awaitListener(std::move(awaitListener)),
-      m_statusMessage(QStringLiteral("Enter a port to inspect what is listening.")) {
+      m_administrator(std::move(administrator)), m_awaitExit(awaitExit),
+      m_statusMessage(QStringLiteral("Enter a port to inspect what is listening.")),
+      m_watch(*this, std::move(awaitExit), std::move(awaitListener)) {
     appendActivity(QStringLiteral("Quaymeter initialized"));
 }
 
@@ -93,7 +93,7 @@ InspectorState::~InspectorState() {
     // No one is left to read the scans, so their lsof runs end and are reaped now; a kill that is
     // under way is carried out all the same.
     m_stopScans.request_stop();
-    m_stopWatch.request_stop();
+    m_watch.stop();
 }
 
 void InspectorState::setPortText(const QString &text) {
@@ -146,7 +146,7 @@ void InspectorState::startScan() {
 
 QCoro::Task<void> InspectorState::scanPort(qint64 port) {
     // What the user sees next is this scan's outcome, not a watch's of an earlier kill.
-    m_stopWatch.request_stop();
+    m_watch.stop();
     // lsof starts first: what the views redraw for the new status then runs beside it instead of
     // ahead of it. The window may close while it runs: the scanner stays in this frame.
     const QPointer<InspectorState> self(this);
@@ -208,7 +208,7 @@ void InspectorState::scanAsAdministrator() {
 }
 
 QCoro::Task<void> InspectorState::scanPortAsAdministrator(qint64 port) {
-    m_stopWatch.request_stop();
+    m_watch.stop();
     const QString portText = QString::number(port);
     // The cards, or the owner of what lsof could not show, stay until there is something better:
     // a dismissed or refused authentication loses nothing.
@@ -381,8 +381,10 @@ QCoro::Task<void> InspectorState::performKill(KillRequest request) {
     } else if (!exited) {
         appendActivity(QStringLiteral("PID ") + pidText + " is still running");
     }
-    if (const auto successor = replacementOf(process, listedBefore)) {
-        reportReturn(process, *successor, true);
+    if (const auto successor = PortWatch::replacementOf(m_processes, process, listedBefore)) {
+        for (const QString &line : PortWatch::returnLines(process, *successor, true)) {
+            appendActivity(line);
+        }
     }
     m_killsInFlight.removeOne(process.pid);
     setActiveKillPID(std::nullopt);
@@ -390,94 +392,12 @@ QCoro::Task<void> InspectorState::performKill(KillRequest request) {
     if (survivedTerm) {
         setSurvivedTermPID(process.pid);
     }
-    if (survivedTerm && m_awaitExit) {
-        co_await watchSurvivor(request);
-    } else if (m_awaitListener && m_status == ScanStatus::available &&
+    if (survivedTerm && m_watch.watchesSurvivors()) {
+        co_await m_watch.survivor(request);
+    } else if (m_watch.watchesFreedPorts() && m_status == ScanStatus::available &&
                m_lastScannedPort == process.port) {
-        co_await watchFreedPort(process, listedBefore, signalled + portWatchSpan);
+        co_await m_watch.freedPort(process, listedBefore, signalled + portWatchSpan);
     }
-}
-
-// A server may take many seconds to shut down after TERM (a daemon stopping its children): the
-// card must not go on inviting Force Kill once it has gone.
-QCoro::Task<void> InspectorState::watchSurvivor(KillRequest request) {
-    const QPointer<InspectorState> self(this);
-    const AwaitExit awaitExit = m_awaitExit;
-    const pid_t pid = request.process.pid;
-    m_stopWatch = std::stop_source();
-    const std::stop_token stop = m_stopWatch.get_token();
-    auto exiting = awaitExit(pid, ProcessExit::untilStopped, stop);
-    const bool exited = co_await exiting;
-    // A Force Kill of it under way re-checks the port itself.
-    if (!self || stop.stop_requested() || !exited || m_killsInFlight.contains(pid)) {
-        co_return;
-    }
-    appendActivity(QStringLiteral("PID ") + QString::number(pid) + " exited after TERM");
-    auto rescan = request.asAdministrator ? scanPortAsAdministrator(request.process.port)
-                                          : scanPort(request.process.port);
-    co_await rescan;
-}
-
-// A supervisor may start the killed server again a moment after the re-scan found the port free.
-QCoro::Task<void> InspectorState::watchFreedPort(PortProcess killed, QSet<pid_t> listedBefore,
-                                                 std::chrono::steady_clock::time_point deadline) {
-    const QPointer<InspectorState> self(this);
-    const AwaitListener awaitListener = m_awaitListener;
-    m_stopWatch = std::stop_source();
-    std::stop_token stop = m_stopWatch.get_token();
-    for (;;) {
-        auto watching = awaitListener(killed.port, deadline, stop);
-        const bool taken = co_await watching;
-        if (!self || stop.stop_requested() || !taken) {
-            co_return;
-        }
-        auto rescan = scanPort(killed.port);
-        // The scan stopped the watch as it began; from here on only a later scan stops it.
-        m_stopWatch = std::stop_source();
-        stop = m_stopWatch.get_token();
-        co_await rescan;
-        if (!self || stop.stop_requested()) {
-            co_return;
-        }
-        if (!m_processes.isEmpty()) {
-            const auto successor = replacementOf(killed, listedBefore);
-            reportReturn(killed, successor.value_or(m_processes.constFirst()),
-                         successor.has_value());
-            co_return;
-        }
-        // Gone again before lsof looked: keep watching while there is time left.
-        if (m_status != ScanStatus::available) {
-            co_return;
-        }
-    }
-}
-
-void InspectorState::reportReturn(const PortProcess &killed, const PortProcess &back,
-                                  bool sameService) {
-    const QString backPid = QString::number(back.pid);
-    appendActivity(sameService ? QStringLiteral("PID ") + QString::number(killed.pid) +
-                                     " was replaced by PID " + backPid
-                               : QStringLiteral("Port ") + QString::number(killed.port) +
-                                     " was taken again by PID " + backPid + u'.');
-    // Killing a PID of a unit or a container only makes its supervisor start another.
-    if (const QString stop = back.identity.stopCommand(); !stop.isEmpty()) {
-        appendActivity(QStringLiteral("Run ") + stop + " to stop it for good.");
-    }
-}
-
-std::optional<PortProcess> InspectorState::replacementOf(const PortProcess &killed,
-                                                         const QSet<pid_t> &listedBefore) const {
-    std::optional<PortProcess> successor;
-    for (const PortProcess &listed : m_processes) {
-        if (listed.pid == killed.pid) {
-            return std::nullopt;
-        }
-        if (!successor && !listedBefore.contains(listed.pid) &&
-            ProcessIdentity::sameService(killed.identity, listed.identity)) {
-            successor = listed;
-        }
-    }
-    return successor;
 }
 
 QString InspectorState::statusMessageForQml() const {

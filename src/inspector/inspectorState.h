@@ -6,6 +6,7 @@
 #include "killRequest.h"
 #include "portProcess.h"
 #include "portScannerService.h"
+#include "portWatch.h"
 #include "processExit.h"
 #include "processKillerService.h"
 #include "scanStatus.h"
@@ -101,6 +102,8 @@ public:
     // process the window does not list now on lastScannedPort.
     Q_INVOKABLE void requestKill(const PortProcess &process, bool force);
     static KillConfirmationAlert killConfirmationAlert(const KillRequest &request);
+    // Whether a kill of `pid` has been confirmed and not yet handled.
+    bool isKillInFlight(pid_t pid) const { return m_killsInFlight.contains(pid); }
     void confirmKill(const KillRequest &request);
     QCoro::Task<void> performKill(KillRequest request);
     // The alert's two ways out; either one leaves no request pending.
@@ -148,14 +151,6 @@ private:
     QVariant hiddenListenerForQml() const;
     QString validationMessageForQml() const { return validationMessage().value_or(QString()); }
 
-    // A new process of the killed process's service now listed in its place, after the re-scan.
-    std::optional<PortProcess> replacementOf(const PortProcess &killed,
-                                             const QSet<pid_t> &listedBefore) const;
-    QCoro::Task<void> watchFreedPort(PortProcess killed, QSet<pid_t> listedBefore,
-                                     std::chrono::steady_clock::time_point deadline);
-    void reportReturn(const PortProcess &killed, const PortProcess &back, bool sameService);
-    // Waits for a process that outlived TERM to exit, then scans its port again.
-    QCoro::Task<void> watchSurvivor(KillRequest request);
     // Whether the window lists `process` now, on the port it last scanned.
     bool isListed(const PortProcess &process) const;
     // Logs why nothing is sent to a process the window does not list; true when it refused.
@@ -175,7 +170,6 @@ private:
     ProcessKillerService m_killer;
     AdministratorService m_administrator;
     AwaitExit m_awaitExit;
-    AwaitListener m_awaitListener;
 
     QString m_portText;
     bool m_hasAttemptedScan = false;
@@ -197,7 +191,6 @@ private:
     QList<pid_t> m_killsInFlight;
     // Requested when the window closes: its scans' lsof runs end with it.
     std::stop_source m_stopScans;
-    // Requested by every scan that begins and when the window closes: the watch of a freed port,
-    // or of a process that outlived TERM, ends with either.
-    std::stop_source m_stopWatch;
+    // Stopped by every scan that begins and when the window closes.
+    PortWatch m_watch;
 };
