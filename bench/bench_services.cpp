@@ -27,7 +27,7 @@ double elapsedMs(const QElapsedTimer &timer) {
 QCoro::Task<> scan(const PortScannerService &scanner, quint16 port, qsizetype &found,
                    QEventLoop &loop) {
     auto listing = scanner.findListeners(port);
-    found = (co_await listing).size();
+    found = (co_await listing).processes.size();
     loop.quit();
 }
 

@@ -3,54 +3,11 @@
 #include "portValidation.h"
 #include "viewText.h"
 
-#include <QPointer>
-#include <QSet>
 #include <QThreadPool>
 #include <QTimer>
-#include <algorithm>
 #include <cmath>
-#include <exception>
-#include <type_traits>
 
 namespace {
-
-QString describe(const std::exception &error) {
-    if (const auto *localized = dynamic_cast<const LocalizedError *>(&error)) {
-        return localized->errorDescription();
-    }
-    return QString::fromUtf8(error.what());
-}
-
-// Awaits a service call, storing its value in `result`; a failure comes back as the sentence the
-// user is shown, and nothing comes back when the call succeeded.
-template <typename T>
-QCoro::Task<std::optional<QString>> failureOf(QCoro::Task<T> call, T *result = nullptr) {
-    try {
-        if constexpr (std::is_void_v<T>) {
-            co_await call;
-        } else {
-            *result = co_await call;
-        }
-    } catch (const std::exception &error) {
-        co_return describe(error);
-    }
-    co_return std::nullopt;
-}
-
-// lsof's list; or, when only another user's socket listens, an empty one and that socket's owner
-// in `hidden`.
-QCoro::Task<QList<PortProcess>> listedOrHidden(QCoro::Task<QList<PortProcess>> scan,
-                                               std::optional<PortScannerError> *hidden) {
-    try {
-        co_return co_await scan;
-    } catch (const PortScannerError &error) {
-        if (error.errorCase() != PortScannerError::Case::hiddenListener) {
-            throw;
-        }
-        *hidden = error;
-    }
-    co_return {};
-}
 
 QString forView(const QString &text) {
     return cutForView(text, InspectorState::viewTextLimit);
@@ -82,17 +39,16 @@ InspectorState::InspectorState(QObject *parent)
 InspectorState::InspectorState(PortScannerService scanner, ProcessKillerService killer,
                                QObject *parent, AwaitExit awaitExit, AwaitListener awaitListener,
                                AdministratorService administrator)
-    : QObject(parent), m_scanner(std::move(scanner)), m_killer(std::move(killer)),
-      m_administrator(std::move(administrator)), m_awaitExit(awaitExit),
+    : QObject(parent),
       m_statusMessage(QStringLiteral("Enter a port to inspect what is listening.")),
-      m_watch(*this, std::move(awaitExit), std::move(awaitListener)) {
+      m_watch(*this, awaitExit, std::move(awaitListener)),
+      m_scans(*this, std::move(scanner), administrator),
+      m_kills(*this, std::move(killer), std::move(administrator), std::move(awaitExit)) {
     appendActivity(QStringLiteral("Quaymeter initialized"));
 }
 
 InspectorState::~InspectorState() {
-    // No one is left to read the scans, so their lsof runs end and are reaped now; a kill that is
-    // under way is carried out all the same.
-    m_stopScans.request_stop();
+    // A kill that is under way is carried out all the same; the scans' tools end with the flow.
     m_watch.stop();
 }
 
@@ -145,58 +101,7 @@ void InspectorState::startScan() {
 }
 
 QCoro::Task<void> InspectorState::scanPort(qint64 port) {
-    // What the user sees next is this scan's outcome, not a watch's of an earlier kill.
-    m_watch.stop();
-    // lsof starts first: what the views redraw for the new status then runs beside it instead of
-    // ahead of it. The window may close while it runs: the scanner stays in this frame.
-    const QPointer<InspectorState> self(this);
-    const PortScannerService scanner = m_scanner;
-    QList<PortProcess> found;
-    std::optional<PortScannerError> hidden;
-    auto scan = failureOf(
-        listedOrHidden(scanner.findListeners(port, m_stopScans.get_token()), &hidden), &found);
-
-    const QString portText = QString::number(port);
-    setStatus(ScanStatus::scanning, QStringLiteral("Scanning port ") + portText + "...");
-    setProcesses({});
-    setSurvivedTermPID(std::nullopt);
-    setHiddenListener(std::nullopt);
-    setAdministratorOffered(false);
-    m_listedAsAdministrator = false;
-    setLastScannedPort(port);
-    appendActivity(QStringLiteral("Scanned port ") + portText);
-    const std::optional<QString> failure = co_await scan;
-    if (!self) {
-        co_return;
-    }
-
-    if (failure) {
-        setStatus(ScanStatus::error, *failure);
-        appendActivity(QStringLiteral("Scan failed on port ") + portText);
-        co_return;
-    }
-    if (hidden) {
-        setHiddenListener(hidden);
-        setStatus(ScanStatus::inUse, hidden->errorDescription());
-        appendActivity(QStringLiteral("Found a listener of user ") + hidden->owner());
-        co_return;
-    }
-    showListed(std::move(found), port);
-}
-
-void InspectorState::showListed(QList<PortProcess> found, qint64 port) {
-    const QString portText = QString::number(port);
-    setProcesses(found);
-    if (found.isEmpty()) {
-        setStatus(ScanStatus::available, QStringLiteral("Port ") + portText + " is available.");
-        appendActivity(QStringLiteral("Port ") + portText + " is available");
-        return;
-    }
-    const PortProcess &first = found.constFirst();
-    const QString listener = first.commandName + " PID " + QString::number(first.pid);
-    setStatus(ScanStatus::inUse,
-              QStringLiteral("Found ") + listener + " listening on port " + portText + u'.');
-    appendActivity(QStringLiteral("Found ") + listener);
+    return m_scans.scan(port, ScanRoute::lsof);
 }
 
 void InspectorState::scanAsAdministrator() {
@@ -208,32 +113,7 @@ void InspectorState::scanAsAdministrator() {
 }
 
 QCoro::Task<void> InspectorState::scanPortAsAdministrator(qint64 port) {
-    m_watch.stop();
-    const QString portText = QString::number(port);
-    // The cards, or the owner of what lsof could not show, stay until there is something better:
-    // a dismissed or refused authentication loses nothing.
-    setStatus(ScanStatus::scanning,
-              QStringLiteral("Scanning port ") + portText + " as administrator...");
-    setLastScannedPort(port);
-    appendActivity(QStringLiteral("Scanned port ") + portText + " as administrator");
-
-    const QPointer<InspectorState> self(this);
-    const AdministratorService administrator = m_administrator;
-    QList<PortProcess> found;
-    auto scan = failureOf(administrator.findListeners(port), &found);
-    const std::optional<QString> failure = co_await scan;
-    if (!self) {
-        co_return;
-    }
-    if (failure) {
-        setStatus(ScanStatus::error, *failure);
-        appendActivity(QStringLiteral("Scan as administrator failed on port ") + portText);
-        co_return;
-    }
-    setHiddenListener(std::nullopt);
-    setAdministratorOffered(false);
-    m_listedAsAdministrator = true;
-    showListed(std::move(found), port);
+    return m_scans.scan(port, ScanRoute::administrator);
 }
 
 void InspectorState::appendActivity(const QString &message) {
@@ -255,49 +135,16 @@ void InspectorState::recordLeftColumnHeight(double height) {
     }
 }
 
-bool InspectorState::isListed(const PortProcess &process) const {
-    return m_lastScannedPort == process.port &&
-           std::any_of(m_processes.cbegin(), m_processes.cend(), [&](const PortProcess &listed) {
-               return listed.pid == process.pid && listed.port == process.port &&
-                      listed.commandName == process.commandName && listed.user == process.user;
-           });
-}
-
-bool InspectorState::refuseUnlisted(const PortProcess &process) {
-    if (isListed(process)) {
-        return false;
-    }
-    // A card the window no longer shows, or a PID that may since name another process.
-    appendActivity(QStringLiteral("PID ") + QString::number(process.pid) +
-                   " is not listed on port " + QString::number(process.port) +
-                   ", so no signal was sent.");
-    return true;
-}
-
 void InspectorState::requestKill(const PortProcess &process, bool force) {
-    if (m_killsInFlight.contains(process.pid) || refuseUnlisted(process)) {
-        return;
-    }
-    setPendingKill(KillRequest{QUuid::createUuid(), process, force, m_listedAsAdministrator});
+    m_kills.request(process, force);
 }
 
 KillConfirmationAlert InspectorState::killConfirmationAlert(const KillRequest &request) {
-    const PortProcess &process = request.process;
-    const QString command = request.force ? QStringLiteral("kill -9") : QStringLiteral("kill");
-    return KillConfirmationAlert{
-        request.force ? QStringLiteral("Force kill process?") : QStringLiteral("Kill process?"),
-        QStringLiteral("Quaymeter will send ") + command + " to " + process.commandName + " PID " +
-            QString::number(process.pid) + " on port " + QString::number(process.port) + u'.',
-        request.force ? QStringLiteral("Force Kill") : QStringLiteral("Kill Process"),
-    };
+    return KillFlow::alert(request);
 }
 
 void InspectorState::confirmKill(const KillRequest &request) {
-    if (m_killsInFlight.contains(request.process.pid) || refuseUnlisted(request.process)) {
-        return;
-    }
-    m_killsInFlight.append(request.process.pid);
-    QTimer::singleShot(0, this, [this, request] { performKill(request); });
+    m_kills.confirm(request);
 }
 
 void InspectorState::confirmPendingKill() {
@@ -314,90 +161,7 @@ void InspectorState::dismissPendingKill() {
 }
 
 QCoro::Task<void> InspectorState::performKill(KillRequest request) {
-    const PortProcess &process = request.process;
-    // A scan may have replaced the list since the confirmation.
-    if (refuseUnlisted(process)) {
-        m_killsInFlight.removeOne(process.pid);
-        co_return;
-    }
-    const QString pidText = QString::number(process.pid);
-    QSet<pid_t> listedBefore;
-    for (const PortProcess &listed : std::as_const(m_processes)) {
-        listedBefore.insert(listed.pid);
-    }
-    const QString how = request.asAdministrator ? QStringLiteral(" as administrator") : QString();
-    setActiveKillPID(process.pid);
-    appendActivity((request.force ? QStringLiteral("Force kill") : QStringLiteral("Kill")) +
-                   " requested for PID " + pidText + how);
-
-    const QPointer<InspectorState> self(this);
-    const ProcessKillerService killer = m_killer;
-    const AdministratorService administrator = m_administrator;
-    auto signalling = request.asAdministrator
-                          ? administrator.kill(process.pid, request.force, process.port)
-                          : killer.kill(process.pid, request.force);
-    auto kill = failureOf(std::move(signalling));
-    const std::optional<QString> failure = co_await kill;
-    if (!self) {
-        co_return;
-    }
-
-    if (failure) {
-        setStatus(ScanStatus::error, *failure);
-        appendActivity(QStringLiteral("Kill failed for PID ") + pidText + how);
-        // Refused for want of rights: the card's menu offers to look again as administrator.
-        setAdministratorOffered(
-            *failure == ProcessKillerError::permissionDenied(process.pid).errorDescription());
-        m_killsInFlight.removeOne(process.pid);
-        setActiveKillPID(std::nullopt);
-        co_return;
-    }
-    appendActivity(QStringLiteral("Killed PID ") + pidText + how);
-    const auto signalled = std::chrono::steady_clock::now();
-    setStatus(m_status, QStringLiteral("Killed ") + process.commandName + " PID " + pidText +
-                            ". Re-checking port " + QString::number(process.port) + "...");
-    // A re-scan while the process is still closing down would show it as listening.
-    bool exited = true;
-    if (const AwaitExit awaitExit = m_awaitExit) {
-        auto exiting = awaitExit(process.pid, killExitWait, {});
-        exited = co_await exiting;
-        if (!self) {
-            co_return;
-        }
-    }
-    // Made first, then awaited: g++ 12 frees a task made inside the co_await too early.
-    auto recheck =
-        request.asAdministrator ? scanPortAsAdministrator(process.port) : scanPort(process.port);
-    co_await recheck;
-    if (!self) {
-        co_return;
-    }
-    const bool survivedTerm =
-        !request.force && std::any_of(m_processes.cbegin(), m_processes.cend(),
-                                      [&](const PortProcess &p) { return p.pid == process.pid; });
-    if (survivedTerm) {
-        appendActivity(QStringLiteral("PID ") + pidText +
-                       " is still running after TERM. Force Kill sends KILL.");
-    } else if (!exited) {
-        appendActivity(QStringLiteral("PID ") + pidText + " is still running");
-    }
-    if (const auto successor = PortWatch::replacementOf(m_processes, process, listedBefore)) {
-        for (const QString &line : PortWatch::returnLines(process, *successor, true)) {
-            appendActivity(line);
-        }
-    }
-    m_killsInFlight.removeOne(process.pid);
-    setActiveKillPID(std::nullopt);
-    // After the busy mark is gone, so the card's Force Kill is enabled when it takes focus.
-    if (survivedTerm) {
-        setSurvivedTermPID(process.pid);
-    }
-    if (survivedTerm && m_watch.watchesSurvivors()) {
-        co_await m_watch.survivor(request);
-    } else if (m_watch.watchesFreedPorts() && m_status == ScanStatus::available &&
-               m_lastScannedPort == process.port) {
-        co_await m_watch.freedPort(process, listedBefore, signalled + portWatchSpan);
-    }
+    return m_kills.perform(std::move(request));
 }
 
 QString InspectorState::statusMessageForQml() const {
@@ -472,7 +236,7 @@ void InspectorState::setAdministratorOffered(bool offered) {
     emit administratorOfferedChanged();
 }
 
-void InspectorState::setHiddenListener(std::optional<PortScannerError> listener) {
+void InspectorState::setHiddenListener(std::optional<HiddenListener> listener) {
     if (!listener && !m_hiddenListener) {
         return;
     }

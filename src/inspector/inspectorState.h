@@ -3,12 +3,14 @@
 #include "activityEntry.h"
 #include "activityLog.h"
 #include "administratorService.h"
+#include "killFlow.h"
 #include "killRequest.h"
 #include "portProcess.h"
 #include "portScannerService.h"
 #include "portWatch.h"
 #include "processExit.h"
 #include "processKillerService.h"
+#include "scanFlow.h"
 #include "scanStatus.h"
 
 #include <QList>
@@ -22,8 +24,9 @@
 #include <qcoro/qcorotask.h>
 #include <stop_token>
 
-// Everything one window knows. Lives on the GUI thread and is only touched there; the scan and
-// kill flows give the thread up only while a tool runs.
+// Everything one window knows, and the operations its views call. Lives on the GUI thread and is
+// only touched there. The work is done by its flows (ScanFlow, KillFlow, PortWatch), which write
+// their outcomes here and give the thread up only while a tool runs.
 class InspectorState : public QObject {
     Q_OBJECT
     QML_ELEMENT
@@ -79,7 +82,7 @@ public:
     const std::optional<KillRequest> &pendingKill() const { return m_pendingKill; }
     std::optional<pid_t> activeKillPID() const { return m_activeKillPID; }
     std::optional<pid_t> survivedTermPID() const { return m_survivedTermPID; }
-    const std::optional<PortScannerError> &hiddenListener() const { return m_hiddenListener; }
+    const std::optional<HiddenListener> &hiddenListener() const { return m_hiddenListener; }
     bool administratorOffered() const { return m_administratorOffered; }
 
     std::optional<QString> validationMessage() const;
@@ -103,7 +106,7 @@ public:
     Q_INVOKABLE void requestKill(const PortProcess &process, bool force);
     static KillConfirmationAlert killConfirmationAlert(const KillRequest &request);
     // Whether a kill of `pid` has been confirmed and not yet handled.
-    bool isKillInFlight(pid_t pid) const { return m_killsInFlight.contains(pid); }
+    bool isKillInFlight(pid_t pid) const { return m_kills.isInFlight(pid); }
     void confirmKill(const KillRequest &request);
     QCoro::Task<void> performKill(KillRequest request);
     // The alert's two ways out; either one leaves no request pending.
@@ -111,12 +114,8 @@ public:
     Q_INVOKABLE void dismissPendingKill();
 
     static constexpr int activityLimit = 8;
-    // How long the re-scan after a kill waits for the process to go: a server closing its
-    // connections gracefully takes about a second.
-    static constexpr std::chrono::milliseconds killExitWait{2000};
-    // How long after its signal a port that the re-scan found free is watched: supervisors bring
-    // a server back within a second or two.
-    static constexpr std::chrono::milliseconds portWatchSpan{3000};
+    static constexpr std::chrono::milliseconds killExitWait = KillFlow::exitWait;
+    static constexpr std::chrono::milliseconds portWatchSpan = KillFlow::portWatchSpan;
     // The most of any one text from the tools that QML is handed (status, records, log lines):
     // enough for a tooltip or a screen reader to present whole, where megabytes would hold up the
     // window. A longer text is cut there and ends with an ellipsis.
@@ -141,6 +140,10 @@ signals:
     void administratorOfferedChanged();
 
 private:
+    // The flows write the state they change; nothing else does.
+    friend class ScanFlow;
+    friend class KillFlow;
+
     QString statusMessageForQml() const;
     QVariantList processesForQml() const;
     QVariant lastScannedPortForQml() const;
@@ -151,25 +154,14 @@ private:
     QVariant hiddenListenerForQml() const;
     QString validationMessageForQml() const { return validationMessage().value_or(QString()); }
 
-    // Whether the window lists `process` now, on the port it last scanned.
-    bool isListed(const PortProcess &process) const;
-    // Logs why nothing is sent to a process the window does not list; true when it refused.
-    bool refuseUnlisted(const PortProcess &process);
     void setStatus(ScanStatus status, const QString &message);
     void setProcesses(QList<PortProcess> processes);
     void setLastScannedPort(qint64 port);
     void setActiveKillPID(std::optional<pid_t> pid);
     void setSurvivedTermPID(std::optional<pid_t> pid);
     void setPendingKill(std::optional<KillRequest> request);
-    void setHiddenListener(std::optional<PortScannerError> listener);
+    void setHiddenListener(std::optional<HiddenListener> listener);
     void setAdministratorOffered(bool offered);
-    // A scan's list as the window shows it: the cards, the status and the log line.
-    void showListed(QList<PortProcess> found, qint64 port);
-
-    PortScannerService m_scanner;
-    ProcessKillerService m_killer;
-    AdministratorService m_administrator;
-    AwaitExit m_awaitExit;
 
     QString m_portText;
     bool m_hasAttemptedScan = false;
@@ -183,14 +175,13 @@ private:
     std::optional<KillRequest> m_pendingKill;
     std::optional<pid_t> m_activeKillPID;
     std::optional<pid_t> m_survivedTermPID;
-    std::optional<PortScannerError> m_hiddenListener;
+    std::optional<HiddenListener> m_hiddenListener;
     bool m_administratorOffered = false;
     // The cards came from lsof run as administrator: their kills go the same way.
     bool m_listedAsAdministrator = false;
-    // Every PID confirmed and not yet handled; activeKillPID names only the latest.
-    QList<pid_t> m_killsInFlight;
-    // Requested when the window closes: its scans' lsof runs end with it.
-    std::stop_source m_stopScans;
+
     // Stopped by every scan that begins and when the window closes.
     PortWatch m_watch;
+    ScanFlow m_scans;
+    KillFlow m_kills;
 };

@@ -13,27 +13,29 @@ const QStringList PortScannerService::lsofCandidates = {QStringLiteral("/usr/bin
                                                         QStringLiteral("/usr/sbin/lsof")};
 const QString PortScannerService::lsofPath = lsofCandidates.first();
 
-QString PortScannerError::owner() const {
-    if (m_listeners.isEmpty())
+QString HiddenListener::owner() const {
+    if (listeners.isEmpty())
         return {};
-    const KernelListener &first = m_listeners.first();
+    const KernelListener &first = listeners.first();
     return first.user.isEmpty() ? QStringLiteral("UID ") + QString::number(first.uid) : first.user;
 }
 
-QString PortScannerError::addresses() const {
+QString HiddenListener::addresses() const {
     QStringList names;
-    for (const KernelListener &listener : m_listeners) {
-        const QString name = listener.address + u':' + QString::number(m_port);
+    for (const KernelListener &listener : listeners) {
+        const QString name = listener.address + u':' + QString::number(port);
         if (!names.contains(name))
             names.append(name);
     }
     return names.join(QStringLiteral(" and "));
 }
 
+QString HiddenListener::description() const {
+    return QStringLiteral("User ") + owner() + QStringLiteral(" listens on ") + addresses() +
+           QStringLiteral(". Scan as Administrator to see the process.");
+}
+
 QString PortScannerError::errorDescription() const {
-    if (m_case == Case::hiddenListener)
-        return QStringLiteral("User ") + owner() + QStringLiteral(" listens on ") + addresses() +
-               QStringLiteral(". Scan as Administrator to see the process.");
     return QStringLiteral("Unable to scan the port. ") + m_message;
 }
 
@@ -199,8 +201,8 @@ QList<PortProcess> PortScannerService::readListeners(const CommandResult &result
     throw PortScannerError::failed(message);
 }
 
-QCoro::Task<QList<PortProcess>> PortScannerService::findListeners(qint64 port,
-                                                                  std::stop_token stop) const {
+QCoro::Task<PortListing> PortScannerService::findListeners(qint64 port,
+                                                           std::stop_token stop) const {
     // Copies: the service may be gone (its window closed) by the time lsof answers.
     const RunStoppableCommand run = m_run;
     const FindHiddenListener findHiddenListener = m_findHiddenListener;
@@ -211,16 +213,18 @@ QCoro::Task<QList<PortProcess>> PortScannerService::findListeners(qint64 port,
     if (stop.stop_requested())
         co_return {};
     auto reading = recordsFrom(result, port);
+    // Awaited on a line of its own: g++ 12 mishandles a co_await inside a braced initializer.
     QList<PortProcess> records = co_await reading;
-    if (records.isEmpty() && findHiddenListener) {
+    PortListing listing{std::move(records), std::nullopt};
+    if (listing.processes.isEmpty() && findHiddenListener) {
         // lsof lists only what we may inspect; another user's server must not look like a free
         // port.
         auto lookup = findHiddenListener(port);
         QList<KernelListener> hidden = co_await lookup;
         if (!hidden.isEmpty())
-            throw PortScannerError::hiddenListener(std::move(hidden), port);
+            listing.hidden = HiddenListener{std::move(hidden), port};
     }
-    co_return records;
+    co_return listing;
 }
 
 QCoro::Task<QList<PortProcess>> PortScannerService::recordsFrom(CommandResult result, qint64 port) {

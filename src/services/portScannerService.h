@@ -12,37 +12,38 @@
 #include <optional>
 #include <stop_token>
 
+// lsof reported a failure: its own words follow "Unable to scan the port. ".
 class PortScannerError : public LocalizedError {
 public:
-    // hiddenListener: lsof listed nothing, yet the kernel shows a socket listening on the port,
-    // owned by a user whose processes we may not inspect.
-    enum class Case { failed, hiddenListener };
+    static PortScannerError failed(QString message) { return PortScannerError(std::move(message)); }
 
-    static PortScannerError failed(QString message) {
-        return PortScannerError(Case::failed, std::move(message), {}, 0);
-    }
-    static PortScannerError hiddenListener(QList<KernelListener> listeners, qint64 port) {
-        return PortScannerError(Case::hiddenListener, {}, std::move(listeners), port);
-    }
-
-    Case errorCase() const { return m_case; }
     const QString &message() const { return m_message; }
-    const QList<KernelListener> &hiddenListeners() const { return m_listeners; }
+    QString errorDescription() const override;
+
+private:
+    explicit PortScannerError(QString message) : m_message(std::move(message)) {}
+
+    QString m_message;
+};
+
+// A socket listening on the port that lsof did not list: another user's, whose process we may
+// not inspect. The kernel still names its owner and addresses; it is an outcome, not a failure.
+struct HiddenListener {
+    QList<KernelListener> listeners;
+    qint64 port = 0;
+
     // The first owner's user name, or "UID n" for a user without one.
     QString owner() const;
     // The bound addresses with the port, as lsof names them: "127.0.0.1:5432 and [::1]:5432".
     QString addresses() const;
-    QString errorDescription() const override;
+    // The sentence the window shows for it.
+    QString description() const;
+};
 
-private:
-    PortScannerError(Case errorCase, QString message, QList<KernelListener> listeners, qint64 port)
-        : m_case(errorCase), m_message(std::move(message)), m_listeners(std::move(listeners)),
-          m_port(port) {}
-
-    Case m_case;
-    QString m_message;
-    QList<KernelListener> m_listeners;
-    qint64 m_port;
+// What a scan found: the listeners lsof lists or, when it lists none, a hidden one if any.
+struct PortListing {
+    QList<PortProcess> processes;
+    std::optional<HiddenListener> hidden;
 };
 
 // Finds the processes listening on a TCP port by asking lsof.
@@ -61,8 +62,8 @@ public:
                                 FindHiddenListener findHiddenListener = KernelTcpTable::listeners);
 
     // Throws PortScannerError, or CommandRunnerError when lsof cannot be started. A stop request
-    // ends lsof and yields an empty list nobody is meant to read.
-    QCoro::Task<QList<PortProcess>> findListeners(qint64 port, std::stop_token stop = {}) const;
+    // ends lsof and yields an empty listing nobody is meant to read.
+    QCoro::Task<PortListing> findListeners(qint64 port, std::stop_token stop = {}) const;
 
     // lsof's finished run read into records, each with its identity from /proc; throws
     // PortScannerError for a failure lsof reported.

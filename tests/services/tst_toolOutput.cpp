@@ -30,11 +30,14 @@ QCoro::Task<QList<KernelListener>> answer(bool hidden) {
                      : QList<KernelListener>();
 }
 
-// The scan's outcome as the user reads it: the raw lines listed, or the error sentence.
+// The scan's outcome as the user reads it: the raw lines listed, or the sentence it ends with.
 QString outcome(const PortScannerService &scanner, qint64 port) {
     try {
+        const PortListing listing = awaitTask(scanner.findListeners(port));
+        if (listing.hidden)
+            return listing.hidden->description();
         QStringList lines;
-        for (const PortProcess &record : awaitTask(scanner.findListeners(port)))
+        for (const PortProcess &record : listing.processes)
             lines << record.rawOutput;
         return lines.join(u'|');
     } catch (const LocalizedError &error) {
