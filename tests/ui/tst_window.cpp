@@ -12,6 +12,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QtQml/qqmlextensionplugin.h>
+#include <csignal>
 
 Q_IMPORT_QML_PLUGIN(QuaymeterPlugin)
 Q_IMPORT_QML_PLUGIN(QuaymeterInspectorPlugin)
@@ -391,11 +392,13 @@ private slots:
         }
     }
 
-    // A long status is cut only after it shrank and tightened, and is readable whole.
+    // A long status is cut only after it shrank and tightened, and is readable whole. Here lsof's
+    // outcome is lost, as under a launcher that leaves SIGCHLD ignored.
     void longStatusIsCutAndReadableWhole() {
-        const PortProcess impossible{u"x"_s, std::numeric_limits<pid_t>::min(), {}, {}, {}, 3000};
-        m_state->confirmKill({QUuid::createUuid(), impossible, false});
-        QTRY_COMPARE(m_state->status(), ScanStatus::error);
+        std::signal(SIGCHLD, SIG_IGN);
+        const auto restore = qScopeGuard([] { std::signal(SIGCHLD, SIG_DFL); });
+        QVERIFY(scan(ListenerGroup(1).port()));
+        QCOMPARE(m_state->status(), ScanStatus::error);
         QQuickItem *line = item("statusLine");
         QVERIFY(line->property("truncated").toBool());
         QCOMPARE_LT(line->property("font").value<QFont>().letterSpacing(), 0); // tightened first
