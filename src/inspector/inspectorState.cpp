@@ -309,7 +309,8 @@ QCoro::Task<void> InspectorState::performKill(KillRequest request) {
     const ProcessKillerService killer = m_killer;
     const AdministratorService administrator = m_administrator;
     auto signalling = request.asAdministrator
-                          ? administrator.kill(process.pid, request.force, process.port)
+                          ? administrator.kill(process.pid, request.force, process.port,
+                                               process.identity.startTime)
                           : killer.kill(process.pid, request.force);
     auto kill = failureOf(std::move(signalling));
     const std::optional<QString> failure = co_await kill;

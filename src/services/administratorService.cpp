@@ -96,13 +96,17 @@ QCoro::Task<QList<PortProcess>> AdministratorService::findListeners(qint64 port)
     co_return co_await reading;
 }
 
-QCoro::Task<void> AdministratorService::kill(pid_t pid, bool force, qint64 port) const {
+QCoro::Task<void> AdministratorService::kill(pid_t pid, bool force, qint64 port,
+                                             qint64 startTime) const {
     if (pid <= 0)
         throw ProcessKillerError::failed(pid, QStringLiteral("PID must be a positive number."));
+    // Its stat could not be read when it was listed: it had already gone.
+    if (startTime <= 0)
+        throw ProcessKillerError::processNotFound(pid);
     auto signalling = run(
         {QString::fromLatin1(HelperProtocol::signalOperation),
          QString::fromLatin1(force ? HelperProtocol::killSignal : HelperProtocol::terminateSignal),
-         QString::number(pid), QString::number(port)});
+         QString::number(pid), QString::number(port), QString::number(startTime)});
     const CommandResult result = co_await signalling;
     if (const auto error = ProcessKillerService::classify(result, pid))
         throw *error;

@@ -28,7 +28,7 @@ private:
 };
 
 // Lists and signals the listeners of a port with administrator rights: pkexec starts the helper,
-// which runs lsof or /bin/kill, and their answers are read exactly as the tools' own.
+// which runs lsof or signals the process itself, and its answers read like the tools' own.
 class AdministratorService {
 public:
     static const QString pkexecPath;
@@ -41,9 +41,10 @@ public:
 
     // Throws AdministratorError, PortScannerError, or CommandRunnerError.
     QCoro::Task<QList<PortProcess>> findListeners(qint64 port) const;
-    // Sends TERM (KILL when `force`) to `pid`, which the helper checks listens on `port`. Throws
-    // AdministratorError, ProcessKillerError, or CommandRunnerError.
-    QCoro::Task<void> kill(pid_t pid, bool force, qint64 port) const;
+    // Sends TERM (KILL when `force`) to `pid`, which the helper checks listens on `port` and was
+    // started at `startTime` (ProcessIdentity::startTime). Throws AdministratorError,
+    // ProcessKillerError, or CommandRunnerError.
+    QCoro::Task<void> kill(pid_t pid, bool force, qint64 port, qint64 startTime) const;
 
     QStringList pkexecArguments(const QStringList &request) const;
     // The failure of pkexec or of the helper, or nothing when the tool ran and answered.
