@@ -7,6 +7,9 @@ namespace HelperProtocol {
 // tree.
 inline constexpr const char *fileName = "quaymeter-helper";
 
+// The polkit actions that let pkexec start it, where polkitd reads them whatever the prefix.
+inline constexpr const char *policyFile = QUAYMETER_POLICY_FILE;
+
 // quaymeter-helper list PORT
 inline constexpr const char *listOperation = "list";
 // quaymeter-helper signal TERM|KILL PID PORT START, START being field 22 of /proc/PID/stat

@@ -200,7 +200,7 @@ void InspectorState::showListed(QList<PortProcess> found, qint64 port) {
 }
 
 void InspectorState::scanAsAdministrator() {
-    if (!m_lastScannedPort || !canScan()) {
+    if (!m_lastScannedPort || !canScan() || !m_administrator.available()) {
         return;
     }
     QTimer::singleShot(0, this,
@@ -321,9 +321,11 @@ QCoro::Task<void> InspectorState::performKill(KillRequest request) {
     if (failure) {
         setStatus(ScanStatus::error, *failure);
         appendActivity(QStringLiteral("Kill failed for PID ") + pidText + how);
-        // Refused for want of rights: the card's menu offers to look again as administrator.
+        // Refused for want of rights: the card's menu offers to look again as administrator,
+        // when polkit would run the helper beside this program.
         setAdministratorOffered(
-            *failure == ProcessKillerError::permissionDenied(process.pid).errorDescription());
+            *failure == ProcessKillerError::permissionDenied(process.pid).errorDescription() &&
+            m_administrator.available());
         m_killsInFlight.removeOne(process.pid);
         setActiveKillPID(std::nullopt);
         co_return;

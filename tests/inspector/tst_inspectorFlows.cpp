@@ -143,7 +143,8 @@ class InspectorFlowsTest : public QObject {
     QList<std::shared_ptr<Watch>> watches;
     QList<KernelListener> kernelListeners; // what the kernel's tables show when lsof lists none
 
-    std::unique_ptr<InspectorState> makeState() {
+    // `policy`: whether polkit's installed actions name the helper.
+    std::unique_ptr<InspectorState> makeState(bool policy = true) {
         auto probe = [this](qint64) -> QCoro::Task<QList<KernelListener>> {
             co_return kernelListeners;
         };
@@ -155,7 +156,7 @@ class InspectorFlowsTest : public QObject {
         };
         auto state = std::make_unique<InspectorState>(
             PortScannerService(run, probe), ProcessKillerService(run), nullptr, AwaitExit(), watch,
-            AdministratorService(run, helper));
+            AdministratorService(run, helper, [policy](const QString &) { return policy; }));
         return state;
     }
 
@@ -168,8 +169,8 @@ class InspectorFlowsTest : public QObject {
     }
 
     // A window whose last scan of port 3000 listed node 4242 and python3 77.
-    std::unique_ptr<InspectorState> stateWithListeners() {
-        auto state = makeState();
+    std::unique_ptr<InspectorState> stateWithListeners(bool policy = true) {
+        auto state = makeState(policy);
         scan(*state, u"3000"_s);
         runner->answer(runner->callCount() - 1,
                        found(u"node"_s, 4242, 3000, listenerLines(u"python3"_s, 77, 3000)));
@@ -394,6 +395,19 @@ private slots:
         QCOMPARE(log.contains(u"Killed PID "_s + pid + u" as administrator"_s), kill && ran);
         QCOMPARE(state->processes().size(), kill ? !ran : 2 - ran); // failed: the cards stay
         QCOMPARE(state->administratorOffered(), !kill && !ran);
+    }
+
+    // Without polkit actions that name this program's helper, pkexec would run another helper, or
+    // one anybody may write: the route is neither offered nor taken.
+    void administratorRouteNeedsItsPolicy() {
+        const auto state = stateWithListeners(false);
+        confirm(*state, state->processes().first(), false);
+        runner->answer(1, {{}, u"kill: (4242): Operation not permitted\n"_s, 1});
+        QTRY_VERIFY(state->canScan());
+        QVERIFY(!state->administratorOffered());
+        state->scanAsAdministrator();
+        QTest::qWait(20);
+        QCOMPARE(runner->callCount(), 2);
     }
 
     // Each overlapping scan writes its own outcome when it ends: the last to finish wins.
