@@ -6,8 +6,8 @@
 
 namespace {
 
-std::optional<long long> decimal(std::string_view text, long long highest) {
-    if (text.empty() || text.size() > 10 || text[0] == '0')
+std::optional<long long> decimal(std::string_view text, long long highest, size_t digits = 10) {
+    if (text.empty() || text.size() > digits || text[0] == '0')
         return std::nullopt;
     long long value = 0;
     for (const char c : text) {
@@ -32,13 +32,13 @@ parseHelperRequest(std::span<const std::string_view> args) {
     using namespace HelperProtocol;
     const std::string usage = std::string("usage: ") + fileName + " " + listOperation + " PORT | " +
                               fileName + " " + signalOperation + " " + terminateSignal + "|" +
-                              killSignal + " PID PORT";
+                              killSignal + " PID PORT START";
     if (args.size() == 2 && args[0] == listOperation) {
         if (const auto listened = port(args[1]))
             return HelperRequest(ListRequest{*listened});
         return std::string("not a TCP port");
     }
-    if (args.size() == 4 && args[0] == signalOperation) {
+    if (args.size() == 5 && args[0] == signalOperation) {
         if (args[1] != terminateSignal && args[1] != killSignal)
             return std::string("not a signal it sends");
         const auto pid = decimal(args[2], 0x7fffffff);
@@ -47,7 +47,12 @@ parseHelperRequest(std::span<const std::string_view> args) {
         const auto listened = port(args[3]);
         if (!listened)
             return std::string("not a TCP port");
-        return HelperRequest(SignalRequest{args[1] == killSignal, pid_t(*pid), *listened});
+        // Clock ticks after boot: 18 digits outlast any uptime, and cannot overflow.
+        const auto started = decimal(args[4], 999'999'999'999'999'999, 18);
+        if (!started)
+            return std::string("not a start time");
+        return HelperRequest(
+            SignalRequest{args[1] == killSignal, pid_t(*pid), *listened, *started});
     }
     return usage;
 }

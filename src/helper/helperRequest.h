@@ -15,6 +15,9 @@ struct SignalRequest {
     bool force = false; // KILL rather than TERM
     pid_t pid = 0;
     int port = 0;
+    // Field 22 of /proc/PID/stat when the window listed the process: a PID used again since then
+    // names another process, started later.
+    long long startTime = 0;
     friend bool operator==(const SignalRequest &, const SignalRequest &) = default;
 };
 using HelperRequest = std::variant<ListRequest, SignalRequest>;

@@ -1,9 +1,10 @@
 #include "listeningSockets.h"
 
+#include "processFacts.h"
+
 #include <algorithm>
 #include <array>
 #include <dirent.h>
-#include <fcntl.h>
 #include <string>
 #include <unistd.h>
 
@@ -19,9 +20,20 @@ int hexDigit(char c) {
     return -1;
 }
 
+// Plain decimal that fits `highest`, else nothing.
+std::optional<unsigned long> decimal(std::string_view text, unsigned long highest) {
+    if (text.empty() || text.size() > 19 ||
+        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    unsigned long value = 0;
+    for (const char c : text)
+        value = value * 10 + (c - '0');
+    return value <= highest ? std::optional(value) : std::nullopt;
+}
+
 // Row layout: "sl: local_address rem_address st tx:rx tr:when retrnsmt uid timeout inode ...",
 // the local address being "<8 or 32 hex digits>:<port as 4 hex digits>".
-bool rowListensOn(std::string_view row, int port, unsigned long &inode) {
+std::optional<ListeningSockets::Socket> listeningRow(std::string_view row) {
     std::array<std::string_view, 10> fields;
     size_t count = 0;
     size_t i = 0;
@@ -35,84 +47,81 @@ bool rowListensOn(std::string_view row, int port, unsigned long &inode) {
             fields[count++] = row.substr(start, i - start);
     }
     if (count < fields.size() || fields[3] != "0A")
-        return false;
+        return std::nullopt;
     const std::string_view local = fields[1];
     const size_t colon = local.rfind(':');
     if (colon == std::string_view::npos || (colon != 8 && colon != 32) ||
         local.size() - colon - 1 != 4 || !std::all_of(local.begin(), local.end(), [](char c) {
             return c == ':' || hexDigit(c) >= 0;
         }))
-        return false;
-    int localPort = 0;
+        return std::nullopt;
+    int port = 0;
     for (const char c : local.substr(colon + 1))
-        localPort = localPort * 16 + hexDigit(c);
-    const std::string_view number = fields[9];
-    if (localPort != port || number.empty() || number.size() > 19 ||
-        !std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return false;
-    inode = 0;
-    for (const char c : number)
-        inode = inode * 10 + (c - '0');
-    return inode != 0; // a socket being torn down has no inode left
-}
-
-std::string readFile(const std::string &path) {
-    std::string text;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return text;
-    char buffer[65536];
-    ssize_t n;
-    while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
-        text.append(buffer, size_t(n));
-    ::close(fd);
-    return text;
+        port = port * 16 + hexDigit(c);
+    const auto owner = decimal(fields[7], 0xfffffffe); // (uid_t)-1 is no user
+    const auto inode = decimal(fields[9], ~0ul);
+    // A socket being torn down has no inode left.
+    if (!owner || !inode || *inode == 0)
+        return std::nullopt;
+    return ListeningSockets::Socket{port, *inode, uid_t(*owner)};
 }
 
 } // namespace
 
 namespace ListeningSockets {
 
-std::vector<unsigned long> listeningInodes(std::string_view table, int port) {
-    std::vector<unsigned long> inodes;
+std::vector<Socket> listening(std::string_view table) {
+    std::vector<Socket> sockets;
     while (!table.empty()) {
         const size_t end = std::min(table.find('\n'), table.size());
-        unsigned long inode = 0;
-        if (rowListensOn(table.substr(0, end), port, inode))
-            inodes.push_back(inode);
+        if (const auto socket = listeningRow(table.substr(0, end)))
+            sockets.push_back(*socket);
         table.remove_prefix(std::min(end + 1, table.size()));
     }
-    return inodes;
+    return sockets;
 }
 
-bool holdsListeningSocket(pid_t pid, int port) {
-    const std::string proc = "/proc/" + std::to_string(pid);
-    std::vector<unsigned long> inodes;
-    for (const char *table : {"/net/tcp", "/net/tcp6"}) {
-        const std::vector<unsigned long> found = listeningInodes(readFile(proc + table), port);
-        inodes.insert(inodes.end(), found.begin(), found.end());
-    }
-    if (inodes.empty())
-        return false;
-    DIR *const fds = ::opendir((proc + "/fd").c_str());
+std::optional<unsigned long> socketInode(std::string_view linkTarget) {
+    constexpr std::string_view open = "socket:[";
+    if (linkTarget.substr(0, open.size()) != open || linkTarget.size() <= open.size() + 1 ||
+        linkTarget.back() != ']' || linkTarget[open.size()] == '0')
+        return std::nullopt;
+    return decimal(linkTarget.substr(open.size(), linkTarget.size() - open.size() - 1), ~0ul);
+}
+
+Holding holding(pid_t pid, uid_t uid, int port) {
+    // The helper's own tables: a socket of another network namespace is not this system's port.
+    std::vector<Socket> sockets;
+    for (const char *table : {"/proc/self/net/tcp", "/proc/self/net/tcp6"})
+        for (const Socket &socket : listening(ProcessFacts::read(table)))
+            if (socket.port == port)
+                sockets.push_back(socket);
+    if (sockets.empty())
+        return Holding::none;
+    DIR *const fds = ::opendir(("/proc/" + std::to_string(pid) + "/fd").c_str());
     if (!fds)
-        return false;
-    std::vector<std::string> targets;
-    for (const unsigned long inode : inodes)
-        targets.push_back("socket:[" + std::to_string(inode) + "]");
-    bool holds = false;
+        return Holding::none;
+    Holding held = Holding::none;
     while (const dirent *entry = ::readdir(fds)) {
         char target[64];
         const ssize_t length = ::readlinkat(::dirfd(fds), entry->d_name, target, sizeof target);
-        if (length > 0 && size_t(length) < sizeof target &&
-            std::find(targets.begin(), targets.end(), std::string_view(target, size_t(length))) !=
-                targets.end()) {
-            holds = true;
+        if (length <= 0 || size_t(length) >= sizeof target)
+            continue;
+        const auto inode = socketInode(std::string_view(target, size_t(length)));
+        if (!inode)
+            continue;
+        const auto socket = std::find_if(sockets.begin(), sockets.end(),
+                                         [&](const Socket &s) { return *inode == s.inode; });
+        if (socket == sockets.end())
+            continue;
+        if (socket->owner == uid) {
+            held = Holding::owned;
             break;
         }
+        held = Holding::notOwned;
     }
     ::closedir(fds);
-    return holds;
+    return held;
 }
 
 } // namespace ListeningSockets

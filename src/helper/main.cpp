@@ -1,17 +1,20 @@
 // The window's administrator helper, started through pkexec. It does one of two things and nothing
-// else: run lsof for the listeners of one TCP port, or send TERM or KILL with /bin/kill to a PID
-// that listens on that port at this moment. Everything the tool prints, and its exit status, is
-// the tool's own: the helper replaces itself with it. No shell, no inherited environment, tools by
-// fixed path.
+// else: run lsof for the listeners of one TCP port, or send TERM or KILL to a process that listens
+// on that port at this moment, is the process the window listed, and is none the system or the
+// caller depends on. What lsof prints, and its exit status, is lsof's own: the helper replaces
+// itself with it. No shell, no inherited environment, tools by fixed path.
 #include "helperProtocol.h"
 #include "helperRequest.h"
 #include "listeningSockets.h"
+#include "processFacts.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <poll.h>
 #include <string>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 #include <vector>
@@ -42,22 +45,76 @@ int list(const ListRequest &request) {
     return runTool({lsof, "-nP", "-iTCP:" + std::to_string(request.port), "-sTCP:LISTEN"});
 }
 
+bool inOwnNetworkNamespace(pid_t pid) {
+    struct stat own, theirs;
+    return ::stat("/proc/self/ns/net", &own) == 0 &&
+           ::stat(("/proc/" + std::to_string(pid) + "/ns/net").c_str(), &theirs) == 0 &&
+           own.st_dev == theirs.st_dev && own.st_ino == theirs.st_ino;
+}
+
+// pkexec replaced itself with the helper: the parent is the program that asked, and ending it or
+// one of its ancestors would end the session that asked.
+bool isRequesterOrAncestor(pid_t pid) {
+    pid_t ancestor = ::getppid();
+    for (int depth = 0; ancestor > 1 && depth < 4096; ++depth) {
+        if (ancestor == pid)
+            return true;
+        const auto stat = ProcessFacts::parseStat(
+            ProcessFacts::read("/proc/" + std::to_string(ancestor) + "/stat"));
+        ancestor = stat ? stat->parent : 0;
+    }
+    return false;
+}
+
 int signal(const SignalRequest &request) {
     const std::string pid = std::to_string(request.pid);
     const std::string port = std::to_string(request.port);
-    // Opened before the check and looked at after it: had the process exited in between, its PID
-    // could name another process by the time the signal goes.
+    if (request.pid == 1)
+        return refuse("PID 1 is the system's init process.");
+    // Every check reads /proc/PID, and the signal goes through this pidfd, never the number
+    // again: while the pidfd shows the process alive after the checks, they were about it.
     const int process = int(::syscall(SYS_pidfd_open, request.pid, 0));
     if (process < 0)
         return refuse("PID " + pid + " is not running.");
-    if (!ListeningSockets::holdsListeningSocket(request.pid, request.port))
+    const std::string proc = "/proc/" + pid;
+    const auto stat = ProcessFacts::parseStat(ProcessFacts::read(proc + "/stat"));
+    const auto status = ProcessFacts::parseStatus(ProcessFacts::read(proc + "/status"));
+    if (!stat || !status)
+        return refuse("PID " + pid + " is not running.");
+    if (stat->startTime != request.startTime)
+        return refuse("PID " + pid + " is not the process that was listed.");
+    if (!inOwnNetworkNamespace(request.pid))
+        return refuse("PID " + pid + " is in another network namespace.");
+    if (status->namespaceInit)
+        return refuse("PID " + pid + " is the init process of a PID namespace.");
+    if (isRequesterOrAncestor(request.pid))
+        return refuse("PID " + pid + " is the program that asked, or one of its ancestors.");
+    switch (ListeningSockets::holding(request.pid, status->realUid, request.port)) {
+    case ListeningSockets::Holding::none:
         return refuse("PID " + pid + " is not listening on TCP port " + port + ".");
+    case ListeningSockets::Holding::notOwned:
+        return refuse("PID " + pid + " holds a socket listening on TCP port " + port +
+                      " that another user opened.");
+    case ListeningSockets::Holding::owned:
+        break;
+    }
     pollfd exited{process, POLLIN, 0};
     if (::poll(&exited, 1, 0) != 0)
         return refuse("PID " + pid + " is not running.");
-    if (request.force)
-        return runTool({"/bin/kill", "-9", pid});
-    return runTool({"/bin/kill", pid});
+#ifdef QUAYMETER_HELPER_TEST_PAUSE
+    // Test builds only: stopped between the checks and the signal, a test can end the process
+    // and give its PID to another.
+    ::raise(SIGSTOP);
+#endif
+    if (::syscall(SYS_pidfd_send_signal, process, request.force ? SIGKILL : SIGTERM, nullptr, 0) ==
+        0)
+        return 0;
+    if (errno == ESRCH)
+        return refuse("PID " + pid + " is not running.");
+    // Worded like /bin/kill, whose answers the window already reads.
+    std::fprintf(stderr, "%s(%s): %s\n", HelperProtocol::refusalPrefix, pid.c_str(),
+                 std::strerror(errno));
+    return 1;
 }
 
 } // namespace

@@ -105,7 +105,7 @@ QCoro::Task<void> InspectorState::scanPort(qint64 port) {
 }
 
 void InspectorState::scanAsAdministrator() {
-    if (!m_lastScannedPort || !canScan()) {
+    if (!m_lastScannedPort || !canScan() || !administratorAvailable()) {
         return;
     }
     QTimer::singleShot(0, this,

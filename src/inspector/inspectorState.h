@@ -55,6 +55,9 @@ class InspectorState : public QObject {
     // After a kill refused for want of rights: the cards offer to scan as administrator.
     Q_PROPERTY(
         bool administratorOffered READ administratorOffered NOTIFY administratorOfferedChanged)
+    // Whether polkit would run the administrator helper beside this program: else the route is
+    // neither offered nor taken.
+    Q_PROPERTY(bool administratorAvailable READ administratorAvailable CONSTANT)
 
 public:
     explicit InspectorState(QObject *parent = nullptr);
@@ -84,6 +87,7 @@ public:
     std::optional<pid_t> survivedTermPID() const { return m_survivedTermPID; }
     const std::optional<HiddenListener> &hiddenListener() const { return m_hiddenListener; }
     bool administratorOffered() const { return m_administratorOffered; }
+    bool administratorAvailable() const { return m_scans.administratorAvailable(); }
 
     std::optional<QString> validationMessage() const;
     std::optional<qint64> validatedPort() const;

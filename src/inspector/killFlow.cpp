@@ -88,7 +88,8 @@ QCoro::Task<void> KillFlow::perform(KillRequest request) {
     const AdministratorService administrator = m_administrator;
     const AwaitExit awaitExit = m_awaitExit;
     auto signalling = request.asAdministrator
-                          ? administrator.kill(process.pid, request.force, process.port)
+                          ? administrator.kill(process.pid, request.force, process.port,
+                                               process.identity.startTime)
                           : killer.kill(process.pid, request.force);
     auto kill = attempt(std::move(signalling));
     const std::optional<ServiceError> failure = co_await kill;
@@ -99,10 +100,12 @@ QCoro::Task<void> KillFlow::perform(KillRequest request) {
     if (failure) {
         state.setStatus(ScanStatus::error, describe(*failure));
         state.appendActivity(QStringLiteral("Kill failed for PID ") + pidText + how);
-        // Refused for want of rights: the card's menu offers to look again as administrator.
+        // Refused for want of rights: the card's menu offers to look again as administrator,
+        // when polkit would run the helper beside this program.
         const auto *refused = std::get_if<ProcessKillerError>(&*failure);
-        state.setAdministratorOffered(refused && refused->errorCase() ==
-                                                     ProcessKillerError::Case::permissionDenied);
+        state.setAdministratorOffered(
+            refused && refused->errorCase() == ProcessKillerError::Case::permissionDenied &&
+            administrator.available());
         done(process.pid);
         co_return;
     }

@@ -25,6 +25,7 @@ public:
     ScanFlow &operator=(const ScanFlow &) = delete;
 
     QCoro::Task<void> scan(qint64 port, ScanRoute route);
+    bool administratorAvailable() const { return m_administrator.available(); }
 
 private:
     // The listing by `route`; copies of the services, since the window may close meanwhile.

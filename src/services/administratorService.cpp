@@ -6,7 +6,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QXmlStreamReader>
 
 const QString AdministratorService::pkexecPath = QStringLiteral("/usr/bin/pkexec");
 
@@ -41,8 +43,34 @@ QString AdministratorService::locateHelper() {
     return QFileInfo(built).isFile() || !QFileInfo(installed).isFile() ? built : installed;
 }
 
-AdministratorService::AdministratorService(RunCommand run, QString helperPath)
-    : m_run(std::move(run)), m_helperPath(std::move(helperPath)) {}
+bool AdministratorService::installedPolicyNames(const QString &helperPath) {
+    QFile policy(QString::fromLatin1(HelperProtocol::policyFile));
+    return policy.open(QIODevice::ReadOnly) && policyNames(policy.readAll(), helperPath);
+}
+
+bool AdministratorService::policyNames(const QByteArray &policy, const QString &helperPath) {
+    QXmlStreamReader reader(policy);
+    int named = 0;
+    while (!reader.atEnd()) {
+        if (reader.readNext() != QXmlStreamReader::StartElement || reader.name() != u"annotate" ||
+            reader.attributes().value(QLatin1String("key")) !=
+                u"org.freedesktop.policykit.exec.path")
+            continue;
+        if (reader.readElementText() != helperPath)
+            return false;
+        ++named;
+    }
+    return !reader.hasError() && named > 0;
+}
+
+AdministratorService::AdministratorService(RunCommand run, QString helperPath,
+                                           PolicyNamesHelper policyNamesHelper)
+    : m_run(std::move(run)), m_helperPath(std::move(helperPath)),
+      m_policyNamesHelper(std::move(policyNamesHelper)) {}
+
+bool AdministratorService::available() const {
+    return m_policyNamesHelper && m_policyNamesHelper(m_helperPath);
+}
 
 QStringList AdministratorService::pkexecArguments(const QStringList &request) const {
     // Without a desktop's agent pkexec would ask on a terminal that no window has.
@@ -96,13 +124,17 @@ QCoro::Task<QList<PortProcess>> AdministratorService::findListeners(qint64 port)
     co_return co_await reading;
 }
 
-QCoro::Task<void> AdministratorService::kill(pid_t pid, bool force, qint64 port) const {
+QCoro::Task<void> AdministratorService::kill(pid_t pid, bool force, qint64 port,
+                                             qint64 startTime) const {
     if (pid <= 0)
         throw ProcessKillerError::failed(pid, QStringLiteral("PID must be a positive number."));
+    // Its stat could not be read when it was listed: it had already gone.
+    if (startTime <= 0)
+        throw ProcessKillerError::processNotFound(pid);
     auto signalling = run(
         {QString::fromLatin1(HelperProtocol::signalOperation),
          QString::fromLatin1(force ? HelperProtocol::killSignal : HelperProtocol::terminateSignal),
-         QString::number(pid), QString::number(port)});
+         QString::number(pid), QString::number(port), QString::number(startTime)});
     const CommandResult result = co_await signalling;
     if (const auto error = ProcessKillerService::classify(result, pid))
         throw *error;

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <sys/types.h>
 
@@ -28,22 +29,33 @@ private:
 };
 
 // Lists and signals the listeners of a port with administrator rights: pkexec starts the helper,
-// which runs lsof or /bin/kill, and their answers are read exactly as the tools' own.
+// which runs lsof or signals the process itself, and its answers read like the tools' own.
 class AdministratorService {
 public:
     static const QString pkexecPath;
     // The helper beside the program: <dir>/libexec/quaymeter in the build tree,
     // <dir>/../libexec/quaymeter installed; the first of the two when neither exists.
     static QString locateHelper();
+    // Whether the polkit actions that polkitd reads name `helperPath`, so pkexec would run that
+    // helper under them. A build tree's helper is never named: anyone who may write the tree could
+    // change what runs as root.
+    using PolicyNamesHelper = std::function<bool(const QString &helperPath)>;
+    static bool installedPolicyNames(const QString &helperPath);
+    // The same of a policy file's text: every exec.path of its actions is `helperPath`.
+    static bool policyNames(const QByteArray &policy, const QString &helperPath);
 
     explicit AdministratorService(RunCommand run = CommandRunner::run,
-                                  QString helperPath = locateHelper());
+                                  QString helperPath = locateHelper(),
+                                  PolicyNamesHelper policyNamesHelper = installedPolicyNames);
 
+    // Whether the window may offer to scan and kill as administrator.
+    bool available() const;
     // Throws AdministratorError, PortScannerError, or CommandRunnerError.
     QCoro::Task<QList<PortProcess>> findListeners(qint64 port) const;
-    // Sends TERM (KILL when `force`) to `pid`, which the helper checks listens on `port`. Throws
-    // AdministratorError, ProcessKillerError, or CommandRunnerError.
-    QCoro::Task<void> kill(pid_t pid, bool force, qint64 port) const;
+    // Sends TERM (KILL when `force`) to `pid`, which the helper checks listens on `port` and was
+    // started at `startTime` (ProcessIdentity::startTime). Throws AdministratorError,
+    // ProcessKillerError, or CommandRunnerError.
+    QCoro::Task<void> kill(pid_t pid, bool force, qint64 port, qint64 startTime) const;
 
     QStringList pkexecArguments(const QStringList &request) const;
     // The failure of pkexec or of the helper, or nothing when the tool ran and answered.
@@ -54,4 +66,5 @@ private:
 
     RunCommand m_run;
     QString m_helperPath;
+    PolicyNamesHelper m_policyNamesHelper;
 };

@@ -222,6 +222,8 @@ ProcessIdentity ProcessIdentity::parse(const ProcTexts &texts, long ticksPerSeco
     bool startOk = false, uptimeOk = false;
     const qint64 startTicks = fields.value(19).toLongLong(&startOk);
     const double uptime = texts.uptime.split(' ').value(0).toDouble(&uptimeOk);
+    if (startOk && startTicks > 0)
+        identity.startTime = startTicks;
     if (startOk && uptimeOk && ticksPerSecond > 0)
         identity.runningSeconds =
             std::max<qint64>(0, qint64(std::floor(uptime - double(startTicks) / ticksPerSecond)));

@@ -36,6 +36,9 @@ public:
     pid_t parentPid = 0;
     QString parentName;
     qint64 runningSeconds = -1;
+    // Field 22 of /proc/PID/stat, clock ticks after boot; -1 unread. With the PID it names one
+    // process: a PID used again belongs to a process started later.
+    qint64 startTime = -1;
     ServiceKind serviceKind = ServiceKind::none;
     QString service; // a unit such as nginx.service, or a container such as "docker 1a2b3c4d5e6f"
 

@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 # Listeners of root, met by ordinary users of the installed program with a real polkit: one user
 # whom the rules grant administrator rights, one whom they refuse. As root this script installs the
-# build into a temporary prefix, puts its polkit action and a rules file in place, starts a system
-# bus and polkitd unless they run, starts root's listeners, and runs itself again as each user, who
-# drives the window through the accessibility bus. Everything it started or put in place goes
-# again. Needs root; skipped otherwise.
+# build into a temporary prefix (its polkit actions go where polkitd reads them whatever the
+# prefix), puts a rules file in place, starts a system bus and polkitd unless they run, starts
+# root's listeners, and runs itself again as each user, who drives the window through the
+# accessibility bus. Everything it started or put in place goes again. Needs root; skipped
+# otherwise.
 # Usage: test_administrator.py BUILD_DIR   (CTest sets QUAYMETER_APP_ID)
 
 import os, pwd, shutil, signal, subprocess, sys, tempfile, unittest  # noqa: E401
@@ -27,6 +28,8 @@ class AsUser(unittest.TestCase):
     def test_scan_as_administrator_then_kill(self):
         port, pid = os.environ["QM_LISTENER"].split(":")
         app = harness.App(harness.binary)
+        # Not dumpable, so no other program of the user's attaches to it and reuses its grant.
+        self.assertEqual(os.stat(f"/proc/{app.proc.pid}/mem").st_uid, 0)
         app.scan(port)
         app.wait_status(f"User root listens on 127.0.0.1:{port}. "
                         "Scan as Administrator to see the process.")
@@ -49,10 +52,9 @@ class AdministratorThroughPolkit(unittest.TestCase):
         self.addCleanup(shutil.rmtree, self.work)
         os.chmod(self.work, 0o755)
         self.prefix = os.path.join(self.work, "prefix")
+        self.addCleanup(lambda: os.path.exists(ACTIONS) and os.remove(ACTIONS))
         self.assertEqual(run("cmake", "--install", sys.argv[1], "--prefix", self.prefix)
                          .returncode, 0)
-        shutil.copy(f"{self.prefix}/share/polkit-1/actions/{APP_ID}.policy", ACTIONS)
-        self.addCleanup(os.remove, ACTIONS)
         # The build tree may be private to root: each user runs a copy of the scripts.
         for script in harness.__file__, __file__:
             shutil.copy(script, self.work)

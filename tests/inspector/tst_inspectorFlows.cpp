@@ -157,7 +157,8 @@ class InspectorFlowsTest : public QObject {
     QList<std::shared_ptr<Watch>> watches;
     QList<KernelListener> kernelListeners; // what the kernel's tables show when lsof lists none
 
-    std::unique_ptr<InspectorState> makeState() {
+    // `policy`: whether polkit's installed actions name the helper.
+    std::unique_ptr<InspectorState> makeState(bool policy = true) {
         auto probe = [this](qint64) -> QCoro::Task<QList<KernelListener>> {
             co_return kernelListeners;
         };
@@ -169,7 +170,7 @@ class InspectorFlowsTest : public QObject {
         };
         auto state = std::make_unique<InspectorState>(
             PortScannerService(run, probe), ProcessKillerService(run), nullptr, AwaitExit(), watch,
-            AdministratorService(run, helper));
+            AdministratorService(run, helper, [policy](const QString &) { return policy; }));
         return state;
     }
 
@@ -182,8 +183,8 @@ class InspectorFlowsTest : public QObject {
     }
 
     // A window whose last scan of port 3000 listed node 4242 and python3 77.
-    std::unique_ptr<InspectorState> stateWithListeners() {
-        auto state = makeState();
+    std::unique_ptr<InspectorState> stateWithListeners(bool policy = true) {
+        auto state = makeState(policy);
         scan(*state, u"3000"_s);
         runner->answer(runner->callCount() - 1,
                        found(u"node"_s, 4242, 3000, listenerLines(u"python3"_s, 77, 3000)));
@@ -339,7 +340,8 @@ private slots:
 
     // A kill refused for want of rights offers Scan as Administrator through pkexec; the cards it
     // lists are killed and re-checked the same way. Whatever stops pkexec or the helper, nothing
-    // more runs, the cards stay, and so does the offer.
+    // more runs, the cards stay, and so does the offer. The listed process is this test's own, so
+    // the kill names its start time too.
     void administratorOutcomes_data() {
         QTest::addColumn<bool>("kill");            // the row answers the kill, else the scan
         QTest::addColumn<CommandResult>("pkexec"); // exit code -1: pkexec cannot be started
@@ -360,14 +362,17 @@ private slots:
                                       "could not be started: No such file or directory"_s;
         QTest::newRow("killed") << true << CommandResult{} << u"Port 3000 is available."_s;
         QTest::newRow("stale PID")
-            << true << CommandResult{{}, u"quaymeter-helper: PID 4242 is not running.\n"_s, 125}
-            << u"Refused as administrator: PID 4242 is not running."_s;
+            << true << CommandResult{{}, u"quaymeter-helper: PID %pid is not running.\n"_s, 125}
+            << u"Refused as administrator: PID %pid is not running."_s;
         QTest::newRow("kill not authorized") << true << notAuthorizedRun << notAuthorized;
     }
     void administratorOutcomes() {
         QFETCH(bool, kill);
         QFETCH(CommandResult, pkexec);
         QFETCH(QString, message);
+        const QString pid = QString::number(QCoreApplication::applicationPid());
+        for (QString *text : {&message, &pkexec.standardError})
+            text->replace(u"%pid"_s, pid);
         const bool ran = pkexec.exitCode == 0;
         const auto state = stateWithListeners();
         confirm(*state, state->processes().first(), false);
@@ -377,7 +382,7 @@ private slots:
         QTRY_COMPARE(runner->callCount(), 3);
         QCOMPARE(runner->call(2).arguments,
                  (QStringList{u"--disable-internal-agent"_s, helper, u"list"_s, u"3000"_s}));
-        const CommandResult answer = kill ? found(u"node"_s, 4242, 3000) : pkexec;
+        const CommandResult answer = kill ? found(u"node"_s, pid.toInt(), 3000) : pkexec;
         if (answer.exitCode < 0)
             runner->failToLaunch(2, u"No such file or directory"_s);
         else
@@ -385,8 +390,9 @@ private slots:
         QTRY_VERIFY(state->canScan());
         if (kill) {
             confirm(*state, state->processes().first(), true);
+            const qint64 started = ProcessIdentity::read(pid.toInt()).startTime;
             QCOMPARE(runner->call(3).arguments.mid(2),
-                     QStringList({"signal", "KILL", "4242", "3000"}));
+                     QStringList({"signal", "KILL", pid, "3000", QString::number(started)}));
             runner->answer(3, pkexec);
             QTRY_COMPARE(runner->callCount(), ran ? 5 : 4);
             if (ran) // the re-check, as administrator too
@@ -397,12 +403,25 @@ private slots:
         QCOMPARE(runner->callCount(), kill ? (ran ? 5 : 4) : 3);
         QCOMPARE(state->statusMessage(), message);
         const QStringList log = messages(*state);
-        QCOMPARE(log.first() == (kill ? u"Kill failed for PID 4242 as administrator"_s
+        QCOMPARE(log.first() == (kill ? u"Kill failed for PID "_s + pid + u" as administrator"_s
                                       : u"Scan as administrator failed on port 3000"_s),
                  !ran);
-        QCOMPARE(log.contains(u"Killed PID 4242 as administrator"_s), kill && ran);
+        QCOMPARE(log.contains(u"Killed PID "_s + pid + u" as administrator"_s), kill && ran);
         QCOMPARE(state->processes().size(), kill ? !ran : 2 - ran); // failed: the cards stay
         QCOMPARE(state->administratorOffered(), !kill && !ran);
+    }
+
+    // Without polkit actions that name this program's helper, pkexec would run another helper, or
+    // one anybody may write: the route is neither offered nor taken.
+    void administratorRouteNeedsItsPolicy() {
+        const auto state = stateWithListeners(false);
+        confirm(*state, state->processes().first(), false);
+        runner->answer(1, {{}, u"kill: (4242): Operation not permitted\n"_s, 1});
+        QTRY_VERIFY(state->canScan());
+        QVERIFY(!state->administratorOffered());
+        state->scanAsAdministrator();
+        QTest::qWait(20);
+        QCOMPARE(runner->callCount(), 2);
     }
 
     // Each overlapping scan writes its own outcome when it ends: the last to finish wins.

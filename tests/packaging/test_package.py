@@ -44,6 +44,9 @@ class InstalledProgram(unittest.TestCase):
         helper = "/usr/libexec/quaymeter/quaymeter-helper"
         policy = open(f"/usr/share/polkit-1/actions/{APP_ID}.policy").read()
         self.assertEqual(re.findall(r'exec\.path">(.*?)<', policy), [helper, helper])
+        # Local active sessions only; a signal is asked for every time, never a kept answer.
+        self.assertEqual(re.findall(r"<allow_\w+>(\w+)<", policy),
+                         ["no", "no", "auth_admin_keep", "no", "no", "auth_admin"])
         listed = subprocess.run([helper, "list", "1"], capture_output=True, text=True)
         self.assertEqual((listed.returncode, listed.stdout, listed.stderr), (1, "", ""))  # port 1 free
 

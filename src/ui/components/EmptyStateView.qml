@@ -14,7 +14,9 @@ ColumnLayout {
     property string detail: ""
     // The user whose listener the last scan found but may not show; empty when there is none.
     property string owner: ""
-    // Whether the way forward for that listener, Scan as Administrator, may be taken now.
+    // Whether the way forward for that listener, Scan as Administrator, is open here at all, and
+    // whether it may be taken now.
+    property bool offerAdministrator: false
     property bool canScanAsAdministrator: false
     readonly property bool ownerShown: owner !== "" && status !== ScanStatus.Scanning
     // The error detail and the Scan as Administrator button, each made the first time it is due.
@@ -37,7 +39,7 @@ ColumnLayout {
             detailEdit = detailComponent.createObject(texts) as TextEdit;
     }
     onOwnerShownChanged: {
-        if (ownerShown && !administratorButton)
+        if (ownerShown && offerAdministrator && !administratorButton)
             administratorButton = administratorComponent.createObject(root) as SecondaryButtonStyle;
     }
 
@@ -141,7 +143,7 @@ ColumnLayout {
         SecondaryButtonStyle {
             objectName: "scanAsAdministratorButton"
             Layout.alignment: Qt.AlignHCenter
-            visible: root.ownerShown
+            visible: root.ownerShown && root.offerAdministrator
             text: "Scan as Administrator"
             accent: Kit.Palette.accentViolet
             filled: true

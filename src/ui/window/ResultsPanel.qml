@@ -66,6 +66,7 @@ Item {
                 status: root.inspector.status
                 detail: root.inspector.status === ScanStatus.Error && root.statusCut ? root.inspector.statusMessage : ""
                 owner: root.inspector.hiddenListener === undefined ? "" : root.inspector.hiddenListener.user
+                offerAdministrator: root.inspector.administratorAvailable
                 canScanAsAdministrator: root.inspector.canScan
                 onScanAsAdministrator: root.inspector.scanAsAdministrator()
             }
