@@ -1,23 +1,18 @@
 #include "helperRequest.h"
 
 #include "helperProtocol.h"
+#include "plainText.h"
 
 #include <optional>
 
 namespace {
 
+// As the window writes numbers: plain decimal without a leading zero.
 std::optional<long long> decimal(std::string_view text, long long highest, size_t digits = 10) {
-    if (text.empty() || text.size() > digits || text[0] == '0')
+    if (!text.empty() && text[0] == '0')
         return std::nullopt;
-    long long value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    if (value > highest)
-        return std::nullopt;
-    return value;
+    const auto value = PlainText::decimal(text, static_cast<unsigned long long>(highest), digits);
+    return value ? std::optional<long long>(static_cast<long long>(*value)) : std::nullopt;
 }
 
 std::optional<int> port(std::string_view text) {

@@ -1,9 +1,9 @@
 #include "listeningSockets.h"
 
+#include "plainText.h"
 #include "processFacts.h"
 
 #include <algorithm>
-#include <array>
 #include <dirent.h>
 #include <string>
 #include <unistd.h>
@@ -22,31 +22,15 @@ int hexDigit(char c) {
 
 // Plain decimal that fits `highest`, else nothing.
 std::optional<unsigned long> decimal(std::string_view text, unsigned long highest) {
-    if (text.empty() || text.size() > 19 ||
-        !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return std::nullopt;
-    unsigned long value = 0;
-    for (const char c : text)
-        value = value * 10 + (c - '0');
-    return value <= highest ? std::optional(value) : std::nullopt;
+    const auto value = PlainText::decimal(text, highest);
+    return value ? std::optional<unsigned long>(static_cast<unsigned long>(*value)) : std::nullopt;
 }
 
 // Row layout: "sl: local_address rem_address st tx:rx tr:when retrnsmt uid timeout inode ...",
 // the local address being "<8 or 32 hex digits>:<port as 4 hex digits>".
 std::optional<ListeningSockets::Socket> listeningRow(std::string_view row) {
-    std::array<std::string_view, 10> fields;
-    size_t count = 0;
-    size_t i = 0;
-    while (count < fields.size() && i < row.size()) {
-        while (i < row.size() && (row[i] == ' ' || row[i] == '\t'))
-            ++i;
-        const size_t start = i;
-        while (i < row.size() && row[i] != ' ' && row[i] != '\t')
-            ++i;
-        if (i > start)
-            fields[count++] = row.substr(start, i - start);
-    }
-    if (count < fields.size() || fields[3] != "0A")
+    const std::vector<std::string_view> fields = PlainText::words(row);
+    if (fields.size() < 10 || fields[3] != "0A")
         return std::nullopt;
     const std::string_view local = fields[1];
     const size_t colon = local.rfind(':');

@@ -1,5 +1,7 @@
 #include "processFacts.h"
 
+#include "plainText.h"
+
 #include <algorithm>
 #include <fcntl.h>
 #include <unistd.h>
@@ -7,32 +9,12 @@
 
 namespace {
 
-std::vector<std::string_view> words(std::string_view text) {
-    std::vector<std::string_view> found;
-    size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
-            ++i;
-        const size_t start = i;
-        while (i < text.size() && text[i] != ' ' && text[i] != '\t')
-            ++i;
-        if (i > start)
-            found.push_back(text.substr(start, i - start));
-    }
-    return found;
-}
+using PlainText::words;
 
-// Plain decimal of at most 18 digits, so it cannot overflow.
+// Plain decimal of at most 18 digits, as the kernel prints its counters.
 std::optional<long long> number(std::string_view text) {
-    if (text.empty() || text.size() > 18)
-        return std::nullopt;
-    long long value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    return value;
+    const auto value = PlainText::decimal(text, 999'999'999'999'999'999ULL, 18);
+    return value ? std::optional<long long>(static_cast<long long>(*value)) : std::nullopt;
 }
 
 // The rest of the line that starts with `label`, or nothing.
