@@ -276,6 +276,39 @@ private slots:
         QCOMPARE(lost, QStringList());
     }
 
+    // A card the list keeps for a later scan still holds its old process: nothing may reach it,
+    // not Tab, not the accessibility interface, so no one is offered to kill what is not listed.
+    void keptCardsAreInert() {
+        const ListenerGroup earlier(2), now(1);
+        QVERIFY(scan(earlier.port()));
+        QVERIFY(scan(now.port()));
+        QList<QQuickItem *> kept = findItems(m_window->contentItem(), u"processCard"_s);
+        kept.removeIf([](const QQuickItem *card) { return card->isVisible(); });
+        QCOMPARE(kept.size(), 1);
+        QQuickItem *kill = child(kept.first(), "killButton");
+        press(kill);
+        QAccessible::queryAccessibleInterface(kill)->actionInterface()->doAction(
+            QAccessibleActionInterface::setFocusAction());
+        kill->forceActiveFocus(Qt::TabFocusReason);
+        QVERIFY(!kill->hasActiveFocus());
+        QTest::qWait(50);
+        QVERIFY(!m_state->pendingKill());
+        QVERIFY(!m_window->findChild<QObject *>(u"killConfirmation"_s));
+        // Not a node of it is left for an assistive technology to find.
+        QStringList exposed;
+        std::function<void(QAccessibleInterface *)> walk = [&](QAccessibleInterface *node) {
+            for (int i = 0; i < node->childCount(); ++i) {
+                QAccessibleInterface *each = node->child(i);
+                auto *item = qobject_cast<QQuickItem *>(each->object());
+                if (item && (item == kept.first() || kept.first()->isAncestorOf(item)))
+                    exposed << each->text(QAccessible::Name);
+                walk(each);
+            }
+        };
+        walk(QAccessible::queryAccessibleInterface(m_window));
+        QCOMPARE(exposed, QStringList());
+    }
+
     // A card with texts longer than lsof usually prints: the command name shows whole, beside
     // the buttons; a cut detail value shows whole on hover, and is read and copied whole.
     void longTextsStayReadableInFull() {

@@ -27,6 +27,9 @@ ColumnLayout {
     Accessible.name: commandName.text + " PID " + root.process.pid
     // Heard before choosing Kill: which of several servers of the same name this one is.
     Accessible.description: root.process.identity.summary
+    // What does not show is not heard: a hidden card (one the list keeps for a later scan) leaves
+    // no node behind, nor does any of its lines.
+    Accessible.ignored: !root.visible
 
     // With its ring when the keyboard had brought focus back to this card's Kill.
     onSurvivedTermChanged: {
@@ -98,6 +101,7 @@ ColumnLayout {
                 wrapMode: Text.Wrap
                 Accessible.role: Accessible.StaticText
                 Accessible.name: text
+                Accessible.ignored: !visible
 
                 HoverHandler {
                     id: nameHover
@@ -122,6 +126,7 @@ ColumnLayout {
                 color: Kit.Palette.accentCyan
                 Accessible.role: Accessible.StaticText
                 Accessible.name: text
+                Accessible.ignored: !visible
             }
         }
         RowLayout {
@@ -167,6 +172,7 @@ ColumnLayout {
             color: Kit.Palette.textSecondary
             Accessible.role: Accessible.StaticText
             Accessible.name: text
+            Accessible.ignored: !visible
         }
     }
 
@@ -181,6 +187,7 @@ ColumnLayout {
         color: Kit.Palette.accentViolet
         Accessible.role: Accessible.StaticText
         Accessible.name: text
+        Accessible.ignored: !visible
     }
 
     GridLayout {
