@@ -118,6 +118,8 @@ private slots:
         QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
         m_window = m_windows->openWindow();
         QVERIFY(m_window && QTest::qWaitForWindowExposed(m_window));
+        m_window->requestActivate(); // on a real display, the keyboard goes to the active window
+        QVERIFY(QTest::qWaitForWindowActive(m_window));
         m_state = item("contentView")->property("inspector").value<InspectorState *>();
         QVERIFY(m_state);
     }
@@ -274,6 +276,38 @@ private slots:
         confirm(item("forceKillButton")); // none left
         QTRY_VERIFY(item("portField")->hasActiveFocus());
         QCOMPARE(lost, QStringList());
+    }
+
+    // A kill of a process that ignores TERM, confirmed by the keys a user presses in a window that
+    // has the keyboard: its Force Kill takes focus, with the ring. The re-check empties and refills
+    // the cards, while the card kept hidden still holds the same process from the scan before.
+    // Confirmed by mouse, focus lands there too, without a ring.
+    void survivorTakesFocusOnItsForceKill() {
+        const ListenerGroup listeners(2);
+        QVERIFY(scan(listeners.port()));
+        ::kill(listeners.children().first(), SIGKILL);
+        ::waitpid(listeners.children().first(), nullptr, 0);
+        m_state->startScan();
+        QTRY_COMPARE(m_state->processes().size(), 1);
+        const pid_t survivor = listeners.children().at(1);
+        QSignalSpy marked(m_state, &InspectorState::survivedTermPIDChanged);
+        for (int presses = 0; !item("killButton")->hasActiveFocus() && presses < 20; ++presses)
+            QTest::keyClick(m_window, Qt::Key_Tab);
+        QTest::keyClick(m_window, Qt::Key_Return);
+        QTRY_VERIFY(alertShown());
+        QTest::keyClick(m_window, Qt::Key_Tab);
+        QTest::keyClick(m_window, Qt::Key_Space);
+        QTRY_VERIFY_WITH_TIMEOUT(m_state->survivedTermPID() == survivor, 10000);
+        QQuickItem *forceKill = item("forceKillButton");
+        QTRY_VERIFY(ringShown(forceKill));
+        QVERIFY(QAccessible::queryAccessibleInterface(forceKill)->state().focused);
+        click(item("killButton"));
+        QTRY_VERIFY(alertShown());
+        click(item("alertDestructive"));
+        QTRY_VERIFY_WITH_TIMEOUT(marked.size() == 3 && m_state->survivedTermPID() == survivor,
+                                 10000);
+        QTRY_COMPARE(m_window->activeFocusItem(), item("forceKillButton"));
+        QVERIFY(!ringShown(item("forceKillButton")));
     }
 
     // A card the list keeps for a later scan still holds its old process: nothing may reach it,

@@ -10,7 +10,7 @@ ColumnLayout {
 
     required property var process
     required property bool isKilling
-    // Still listed after TERM: the card says so and puts the keyboard on Force Kill, the next step.
+    // Still listed after TERM: the card says so; its list puts the keyboard on Force Kill.
     required property bool survivedTerm
 
     // After a kill refused for want of rights, the menu offers to scan as administrator.
@@ -30,12 +30,6 @@ ColumnLayout {
     // What does not show is not heard: a hidden card (one the list keeps for a later scan) leaves
     // no node behind, nor does any of its lines.
     Accessible.ignored: !root.visible
-
-    // With its ring when the keyboard had brought focus back to this card's Kill.
-    onSurvivedTermChanged: {
-        if (root.survivedTerm)
-            forceKillButton.forceActiveFocus(killButton.visualFocus ? Qt.TabFocusReason : Qt.OtherFocusReason);
-    }
 
     // Right click anywhere on the card, or the Menu key on its buttons. The menu and the
     // identity tooltip are built when first needed: a scan shows its cards sooner without them.

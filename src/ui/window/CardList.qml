@@ -45,6 +45,25 @@ Item {
         return true;
     }
 
+    // Once a kill is over, a process that outlived TERM has its Force Kill, the next step, take
+    // focus: with the ring when the keyboard had focus. The list moves it when the state names the
+    // survivor, not a card when it starts to show one: a card scrolled back into sight must not
+    // take focus. Laying the cards out first keeps the list from then handing it to a refilled row.
+    Connections {
+        function onSurvivedTermPIDChanged() {
+            const pid = root.inspector.survivedTermPID;
+            const focused = root.Window.activeFocusItem as T.Control;
+            if (pid !== undefined)
+                root.focusCard({
+                    pid: pid,
+                    index: -1,
+                    force: true
+                }, focused !== null && focused.visualFocus ? Qt.TabFocusReason : Qt.OtherFocusReason);
+        }
+
+        target: root.inspector
+    }
+
     ListView {
         id: cards
 
