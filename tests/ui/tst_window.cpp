@@ -343,6 +343,17 @@ private slots:
         QCOMPARE(exposed, QStringList());
     }
 
+    // The window's own buttons, hovered and clicked with the mouse as users do, without a warning.
+    void windowButtonsAnswerTheMouse() {
+        for (const char *name : {"minimizeButton", "closeButton"}) {
+            QTest::mouseMove(m_window, sceneRect(item(name)).center().toPoint());
+            QTRY_VERIFY(item(name)->property("hovered").toBool());
+            click(item(name));
+        }
+        QTRY_COMPARE(m_windows->count(), 0);
+        m_window = nullptr;
+    }
+
     // A card with texts longer than lsof usually prints: the command name shows whole, beside
     // the buttons; a cut detail value shows whole on hover, and is read and copied whole.
     void longTextsStayReadableInFull() {
