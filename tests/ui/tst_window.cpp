@@ -354,6 +354,42 @@ private slots:
         m_window = nullptr;
     }
 
+    // A card's menu as an assistive technology drives it: an item's first action, its own, does
+    // what its click does; a disabled item refuses it. The keys work as before.
+    void menuItemsAnswerTheirOwnAction() {
+        const ListenerGroup listener(1);
+        QVERIFY(scan(listener.port()));
+        QObject *menu = nullptr;
+        const auto open = [&] {
+            item("killButton")->forceActiveFocus(Qt::TabFocusReason);
+            QTest::keyClick(m_window, Qt::Key_Menu);
+            menu = item("processCard")->findChild<QObject *>(u"processMenu"_s);
+            return menu && QTest::qWaitFor([menu] { return menu->property("opened").toBool(); });
+        };
+        const auto act = [this](const QString &text) {
+            for (QQuickItem *each : findItems(m_window->contentItem(), u"copyAction"_s))
+                if (each->property("text") == text) {
+                    auto *actions = QAccessible::queryAccessibleInterface(each)->actionInterface();
+                    actions->doAction(actions->actionNames().value(0));
+                }
+        };
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        clipboard->clear();
+        QVERIFY(open());
+        act(u"Copy Stop Command"_s); // a plain server has none
+        QTest::qWait(50);
+        QVERIFY(menu->property("opened").toBool());
+        QCOMPARE(clipboard->text(), QString());
+        act(u"Copy PID"_s);
+        QTRY_VERIFY(!menu->property("opened").toBool());
+        QCOMPARE(clipboard->text(), QString::number(listener.children().first()));
+        QVERIFY(open());
+        for (const auto key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Return})
+            QTest::keyClick(m_window, key);
+        QTRY_VERIFY(!menu->property("opened").toBool());
+        QCOMPARE(clipboard->text(), m_state->processes().first().rawOutput);
+    }
+
     // A card with texts longer than lsof usually prints: the command name shows whole, beside
     // the buttons; a cut detail value shows whole on hover, and is read and copied whole.
     void longTextsStayReadableInFull() {
