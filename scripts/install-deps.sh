@@ -12,6 +12,8 @@ packages=(
   # Qt 6 and QCoro
   qt6-base-dev qt6-declarative-dev qt6-declarative-dev-tools qcoro-qt6-dev qt6-svg-dev
   qt6-qpa-plugins qt6-image-formats-plugins libgl1-mesa-dri qt6-wayland
+  # Qt Quick's accessible item, whose action list menu items reorder
+  qt6-declarative-private-dev
   # PNG assets read without the image plugins
   libpng-dev
   # QML modules the app and its tests import

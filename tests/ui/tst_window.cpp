@@ -119,6 +119,8 @@ private slots:
         QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
         m_window = m_windows->openWindow();
         QVERIFY(m_window && QTest::qWaitForWindowExposed(m_window));
+        m_window->requestActivate(); // on a real display, the keyboard goes to the active window
+        QVERIFY(QTest::qWaitForWindowActive(m_window));
         m_state = item("contentView")->property("inspector").value<InspectorState *>();
         QVERIFY(m_state);
     }
@@ -275,6 +277,71 @@ private slots:
         confirm(item("forceKillButton")); // none left
         QTRY_VERIFY(item("portField")->hasActiveFocus());
         QCOMPARE(lost, QStringList());
+    }
+
+    // A card the list keeps for a later scan still holds its process: hidden, it takes no focus,
+    // refuses presses and leaves no node for assistive technologies. Nor may it take focus when
+    // that process outlives TERM: a kill confirmed by the keys a user presses, in a window that
+    // has the keyboard, leaves focus on the listed card's Force Kill, with the ring; confirmed by
+    // mouse, focus goes there too, without a ring. The card's menu, as an assistive technology
+    // drives it: an item's first action, its own, does what its click does, unless disabled.
+    void cardsAnswerKeysAndAssistiveTechnologies() {
+        const ListenerGroup listeners(2);
+        QVERIFY(scan(listeners.port()));
+        ::kill(listeners.children().first(), SIGKILL);
+        ::waitpid(listeners.children().first(), nullptr, 0);
+        m_state->startScan();
+        QTRY_COMPARE(items("processCard").size(), 1); // the other card is kept, out of sight
+        QQuickItem *kept = nullptr;
+        for (QQuickItem *card : findItems(m_window->contentItem(), u"processCard"_s))
+            kept = card->isVisible() ? kept : card->parentItem(); // the card and its divider
+        QVERIFY(kept);
+        press(child(kept, "killButton"));
+        child(kept, "killButton")->forceActiveFocus(Qt::TabFocusReason);
+        QVERIFY(!child(kept, "killButton")->hasActiveFocus());
+        QVERIFY(!m_state->pendingKill() && !m_window->findChild<QObject *>(u"killConfirmation"_s));
+        QList<QAccessibleInterface *> nodes{QAccessible::queryAccessibleInterface(m_window)};
+        for (qsizetype i = 0; i < nodes.size(); ++i) {
+            for (int each = 0; each < nodes[i]->childCount(); ++each)
+                nodes << nodes[i]->child(each);
+            QVERIFY(!kept->isAncestorOf(qobject_cast<QQuickItem *>(nodes[i]->object())));
+        }
+        for (int presses = 0; !item("killButton")->hasActiveFocus() && presses < 20; ++presses)
+            QTest::keyClick(m_window, Qt::Key_Tab);
+        QTest::keyClick(m_window, Qt::Key_Return);
+        QTRY_VERIFY(alertShown());
+        QTest::keyClick(m_window, Qt::Key_Tab);
+        QTest::keyClick(m_window, Qt::Key_Space);
+        QTRY_VERIFY_WITH_TIMEOUT(m_state->survivedTermPID() == listeners.children().at(1), 10000);
+        QTRY_VERIFY(ringShown(item("forceKillButton")));
+        QVERIFY(QAccessible::queryAccessibleInterface(item("forceKillButton"))->state().focused);
+        click(item("killButton"));
+        QTRY_VERIFY(alertShown());
+        click(item("alertDestructive"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_window->activeFocusItem() == item("forceKillButton"), 10000);
+        QVERIFY(!ringShown(item("forceKillButton")) && m_state->survivedTermPID());
+        QTest::keyClick(m_window, Qt::Key_Menu);
+        QObject *menu = item("processCard")->findChild<QObject *>(u"processMenu"_s);
+        QTRY_VERIFY(menu && menu->property("opened").toBool());
+        for (const int row : {3, 0}) { // Copy Stop Command (a plain server has none), Copy PID
+            QAccessibleActionInterface *actions =
+                QAccessible::queryAccessibleInterface(items("copyAction").at(row))
+                    ->actionInterface();
+            actions->doAction(actions->actionNames().value(0));
+            QTRY_COMPARE(menu->property("opened").toBool(), row != 0);
+        }
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString::number(listeners.children().at(1)));
+    }
+
+    // The window's own buttons, hovered and clicked with the mouse as users do, without a warning.
+    void windowButtonsAnswerTheMouse() {
+        for (const char *name : {"minimizeButton", "closeButton"}) {
+            QTest::mouseMove(m_window, sceneRect(item(name)).center().toPoint());
+            QTRY_VERIFY(item(name)->property("hovered").toBool());
+            click(item(name));
+        }
+        QTRY_COMPARE(m_windows->count(), 0);
+        m_window = nullptr;
     }
 
     // A card with texts longer than lsof usually prints: the command name shows whole, beside

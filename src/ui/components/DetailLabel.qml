@@ -14,4 +14,5 @@ Text {
     color: Kit.Palette.textMuted
     Accessible.role: Accessible.StaticText
     Accessible.name: text
+    Accessible.ignored: !root.visible
 }

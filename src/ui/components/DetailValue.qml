@@ -16,6 +16,7 @@ Item {
     implicitHeight: value.implicitHeight
     Accessible.role: Accessible.StaticText
     Accessible.name: root.text
+    Accessible.ignored: !root.visible
     Keys.onPressed: event => {
         if (event.matches(StandardKey.Copy)) {
             Clipboard.setText(root.text);

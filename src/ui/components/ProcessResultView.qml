@@ -10,7 +10,7 @@ ColumnLayout {
 
     required property var process
     required property bool isKilling
-    // Still listed after TERM: the card says so and puts the keyboard on Force Kill, the next step.
+    // Still listed after TERM: the card says so; its list puts the keyboard on Force Kill.
     required property bool survivedTerm
 
     // After a kill refused for want of rights, the menu offers to scan as administrator.
@@ -27,12 +27,9 @@ ColumnLayout {
     Accessible.name: commandName.text + " PID " + root.process.pid
     // Heard before choosing Kill: which of several servers of the same name this one is.
     Accessible.description: root.process.identity.summary
-
-    // With its ring when the keyboard had brought focus back to this card's Kill.
-    onSurvivedTermChanged: {
-        if (root.survivedTerm)
-            forceKillButton.forceActiveFocus(killButton.visualFocus ? Qt.TabFocusReason : Qt.OtherFocusReason);
-    }
+    // What does not show is not heard: a hidden card (one the list keeps for a later scan) leaves
+    // no node behind, nor does any of its lines.
+    Accessible.ignored: !root.visible
 
     // Right click anywhere on the card, or the Menu key on its buttons. The menu and the
     // identity tooltip are built when first needed: a scan shows its cards sooner without them.
@@ -98,6 +95,7 @@ ColumnLayout {
                 wrapMode: Text.Wrap
                 Accessible.role: Accessible.StaticText
                 Accessible.name: text
+                Accessible.ignored: !visible
 
                 HoverHandler {
                     id: nameHover
@@ -122,6 +120,7 @@ ColumnLayout {
                 color: Kit.Palette.accentCyan
                 Accessible.role: Accessible.StaticText
                 Accessible.name: text
+                Accessible.ignored: !visible
             }
         }
         RowLayout {
@@ -167,6 +166,7 @@ ColumnLayout {
             color: Kit.Palette.textSecondary
             Accessible.role: Accessible.StaticText
             Accessible.name: text
+            Accessible.ignored: !visible
         }
     }
 
@@ -181,6 +181,7 @@ ColumnLayout {
         color: Kit.Palette.accentViolet
         Accessible.role: Accessible.StaticText
         Accessible.name: text
+        Accessible.ignored: !visible
     }
 
     GridLayout {

@@ -49,6 +49,8 @@ Button {
     }
 
     Accessible.name: text
+    // A hidden button is no button to an assistive technology either.
+    Accessible.ignored: !root.visible
     // Qt 6.4 reports no disabled state to assistive technologies and runs this handler even
     // while the button is disabled: say so, and refuse the press.
     Accessible.description: enabled ? "" : "Unavailable"

@@ -45,6 +45,25 @@ Item {
         return true;
     }
 
+    // Once a kill is over, a process that outlived TERM has its Force Kill, the next step, take
+    // focus: with the ring when the keyboard had focus. The list moves it when the state names the
+    // survivor, not a card when it starts to show one: a card scrolled back into sight must not
+    // take focus. Laying the cards out first keeps the list from then handing it to a refilled row.
+    Connections {
+        function onSurvivedTermPIDChanged() {
+            const pid = root.inspector.survivedTermPID;
+            const focused = root.Window.activeFocusItem as T.Control;
+            if (pid !== undefined)
+                root.focusCard({
+                    pid: pid,
+                    index: -1,
+                    force: true
+                }, focused !== null && focused.visualFocus ? Qt.TabFocusReason : Qt.OtherFocusReason);
+        }
+
+        target: root.inspector
+    }
+
     ListView {
         id: cards
 
@@ -71,11 +90,13 @@ Item {
 
             required property var modelData
             required property int index
-            // A card kept for the next scan is hidden, so neither Tab nor a screen reader
-            // finds it, and nothing of it stays open.
+            // A card kept for the next scan still holds its old process: hidden, disabled and
+            // deaf to the state, so no key, click or assistive technology reaches it, nothing of
+            // it stays open, and it cannot take focus for a process it no longer shows.
             property bool pooled: false
 
             visible: !pooled
+            enabled: !pooled
             x: cards.ringRoom
             width: cards.width - 2 * cards.ringRoom
             spacing: 16
@@ -101,8 +122,8 @@ Item {
                 objectName: "processCard"
                 width: entry.width
                 process: entry.modelData
-                isKilling: root.inspector.activeKillPID === entry.modelData.pid
-                survivedTerm: root.inspector.survivedTermPID === entry.modelData.pid
+                isKilling: !entry.pooled && root.inspector.activeKillPID === entry.modelData.pid
+                survivedTerm: !entry.pooled && root.inspector.survivedTermPID === entry.modelData.pid
                 onKillAction: root.inspector.requestKill(entry.modelData, false)
                 onForceKillAction: root.inspector.requestKill(entry.modelData, true)
                 offerAdministrator: root.inspector.administratorOffered && root.inspector.canScan

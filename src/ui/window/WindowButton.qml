@@ -34,13 +34,22 @@ AbstractButton {
             shown: root.visualFocus
         }
     }
-    // Made only while hovered: nothing else shows it, and its heavy face is a font file of its own
-    // to open at start.
-    contentItem: Loader {
-        active: root.hovered
-        visible: root.hovered
+    // Made when first hovered: nothing else shows it, and its heavy face is a font file of its own
+    // to open at start. Made by hand: Qt 6.4's Loader refuses a component bound to this file.
+    property Text hoverGlyph: null
 
-        sourceComponent: Text {
+    onHoveredChanged: {
+        if (root.hovered && root.hoverGlyph === null)
+            root.hoverGlyph = glyphComponent.createObject(root.contentItem) as Text;
+    }
+
+    contentItem: Item {}
+    Component {
+        id: glyphComponent
+
+        Text {
+            anchors.fill: parent
+            visible: root.hovered
             text: root.glyph
             horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter

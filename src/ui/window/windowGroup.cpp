@@ -1,6 +1,7 @@
 #include "windowGroup.h"
 
 #include "assetImageProvider.h"
+#include "menuItemAccessible.h"
 
 #include <QQmlComponent>
 #include <QQmlEngine>
@@ -14,6 +15,7 @@ QQuickWindow *WindowGroup::openWindow(const QVariantMap &initialProperties) {
     QQmlEngine *engine = qmlEngine(this);
     if (!engine)
         return nullptr;
+    MenuItemAccessible::install();
     if (!engine->imageProvider(QString::fromLatin1(AssetImageProvider::providerId)))
         engine->addImageProvider(QString::fromLatin1(AssetImageProvider::providerId),
                                  new AssetImageProvider);
