@@ -163,7 +163,7 @@ const Scene scenes[] = {
          if (!shot.scan(listeners.shared.port()) || shot.state.processes().size() != 3)
              return false;
          shot.grabWhen(&InspectorState::activeKillPIDChanged,
-                       [&shot] { return shot.state.activeKillPID().has_value(); });
+                       [&shot] { return shot.state.activeKillPID() != 0; });
          shot.state.requestKill(shot.state.processes().at(0), false);
          shot.state.confirmPendingKill();
          return QTest::qWaitFor([&shot] { return !shot.image.isNull(); }, 10000) &&
@@ -178,8 +178,7 @@ const Scene scenes[] = {
          QTest::qWait(300);
          QTest::keyClick(shot.window, Qt::Key_Tab);
          QTest::keyClick(shot.window, Qt::Key_Return);
-         return QTest::qWaitFor([&shot] { return shot.state.survivedTermPID().has_value(); },
-                                10000) &&
+         return QTest::qWaitFor([&shot] { return shot.state.survivedTermPID() != 0; }, 10000) &&
                 shot.grabWhenSettled();
      }},
     // The line under the field; nothing above or beside it may move.

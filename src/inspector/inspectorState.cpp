@@ -7,31 +7,6 @@
 #include <QTimer>
 #include <cmath>
 
-namespace {
-
-QString forView(const QString &text) {
-    return cutForView(text, InspectorState::viewTextLimit);
-}
-
-PortProcess forView(PortProcess process) {
-    for (QString *text :
-         {&process.commandName, &process.user, &process.commandDetails, &process.rawOutput}) {
-        *text = forView(*text);
-    }
-    return process;
-}
-
-template <typename T> QVariantList toVariantList(const QList<T> &items) {
-    QVariantList list;
-    list.reserve(items.size());
-    for (const T &item : items) {
-        list.append(QVariant::fromValue(forView(item)));
-    }
-    return list;
-}
-
-} // namespace
-
 InspectorState::InspectorState(QObject *parent)
     : InspectorState(PortScannerService(), ProcessKillerService(), parent, ProcessExit::waitForExit,
                      KernelTcpTable::awaitListener) {}
@@ -109,7 +84,7 @@ void InspectorState::scanAsAdministrator() {
         return;
     }
     QTimer::singleShot(0, this,
-                       [this, port = *m_lastScannedPort] { scanPortAsAdministrator(port); });
+                       [this, port = m_lastScannedPort] { scanPortAsAdministrator(port); });
 }
 
 QCoro::Task<void> InspectorState::scanPortAsAdministrator(qint64 port) {
@@ -164,37 +139,21 @@ QCoro::Task<void> InspectorState::performKill(KillRequest request) {
     return m_kills.perform(std::move(request));
 }
 
-QString InspectorState::statusMessageForQml() const {
-    return forView(m_statusMessage);
+QString InspectorState::shownStatusMessage() const {
+    return cutForView(m_statusMessage, viewTextLimit);
 }
 
-QVariantList InspectorState::processesForQml() const {
-    return toVariantList(m_processes);
-}
-
-QVariant InspectorState::lastScannedPortForQml() const {
-    return m_lastScannedPort ? QVariant(*m_lastScannedPort) : QVariant();
-}
-
-QVariant InspectorState::pendingKillForQml() const {
-    return m_pendingKill ? QVariant::fromValue(*m_pendingKill) : QVariant();
-}
-
-QVariant InspectorState::pendingKillAlertForQml() const {
+KillConfirmationAlert InspectorState::pendingKillAlert() const {
     if (!m_pendingKill) {
         return {};
     }
     KillConfirmationAlert alert = killConfirmationAlert(*m_pendingKill);
-    alert.message = forView(alert.message);
-    return QVariant::fromValue(alert);
+    alert.message = cutForView(alert.message, viewTextLimit);
+    return alert;
 }
 
-QVariant InspectorState::activeKillPIDForQml() const {
-    return m_activeKillPID ? QVariant(int(*m_activeKillPID)) : QVariant();
-}
-
-QVariant InspectorState::survivedTermPIDForQml() const {
-    return m_survivedTermPID ? QVariant(int(*m_survivedTermPID)) : QVariant();
+QString InspectorState::hiddenListenerOwner() const {
+    return m_hiddenListener ? cutForView(m_hiddenListener->owner(), viewTextLimit) : QString();
 }
 
 void InspectorState::setStatus(ScanStatus status, const QString &message) {
@@ -213,19 +172,12 @@ void InspectorState::setProcesses(QList<PortProcess> processes) {
     if (processes.isEmpty() && m_processes.isEmpty()) {
         return;
     }
+    m_listenerList.replace(processes);
     m_processes.swap(processes);
     emit processesChanged();
     // Freeing tens of thousands of records (a tool that printed megabytes) takes milliseconds:
     // the old list goes on a pool thread, never holding up the GUI thread.
     QThreadPool::globalInstance()->start([old = std::move(processes)] {});
-}
-
-QVariant InspectorState::hiddenListenerForQml() const {
-    if (!m_hiddenListener) {
-        return {};
-    }
-    return QVariantMap{{QStringLiteral("user"), forView(m_hiddenListener->owner())},
-                       {QStringLiteral("addresses"), forView(m_hiddenListener->addresses())}};
 }
 
 void InspectorState::setAdministratorOffered(bool offered) {
@@ -248,11 +200,11 @@ void InspectorState::setLastScannedPort(qint64 port) {
     if (m_lastScannedPort == port) {
         return;
     }
-    m_lastScannedPort = port;
+    m_lastScannedPort = int(port);
     emit lastScannedPortChanged();
 }
 
-void InspectorState::setActiveKillPID(std::optional<pid_t> pid) {
+void InspectorState::setActiveKillPID(pid_t pid) {
     if (pid == m_activeKillPID) {
         return;
     }
@@ -261,7 +213,7 @@ void InspectorState::setActiveKillPID(std::optional<pid_t> pid) {
     emit canScanChanged();
 }
 
-void InspectorState::setSurvivedTermPID(std::optional<pid_t> pid) {
+void InspectorState::setSurvivedTermPID(pid_t pid) {
     if (pid == m_survivedTermPID) {
         return;
     }

@@ -5,6 +5,7 @@
 #include "administratorService.h"
 #include "killFlow.h"
 #include "killRequest.h"
+#include "listenerList.h"
 #include "portProcess.h"
 #include "portScannerService.h"
 #include "portWatch.h"
@@ -17,7 +18,6 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
-#include <QVariant>
 #include <QtQml/qqmlregistration.h>
 #include <chrono>
 #include <optional>
@@ -34,24 +34,31 @@ class InspectorState : public QObject {
     // portTextChanged() is the reaction to an edit, so the change signal has another name.
     Q_PROPERTY(QString portText READ portText WRITE setPortText NOTIFY portTextEdited)
     Q_PROPERTY(bool hasAttemptedScan READ hasAttemptedScan NOTIFY hasAttemptedScanChanged)
-    Q_PROPERTY(QVariantList processes READ processesForQml NOTIFY processesChanged)
+    // The cards' model; each row's texts are cut for the view.
+    Q_PROPERTY(ListenerList *processes READ listenerList CONSTANT)
     Q_PROPERTY(ScanStatusForQml::Status status READ statusForQml NOTIFY statusChanged)
-    Q_PROPERTY(QString statusMessage READ statusMessageForQml NOTIFY statusMessageChanged)
+    // Cut for the view, as every text from the tools is.
+    Q_PROPERTY(QString statusMessage READ shownStatusMessage NOTIFY statusMessageChanged)
     // Newest first; activityEntriesChanged follows each new line.
     Q_PROPERTY(ActivityLog *activityLog READ activityLog CONSTANT)
-    Q_PROPERTY(QVariant lastScannedPort READ lastScannedPortForQml NOTIFY lastScannedPortChanged)
+    // 0 until the first scan begins.
+    Q_PROPERTY(int lastScannedPort READ lastScannedPort NOTIFY lastScannedPortChanged)
     Q_PROPERTY(double leftColumnHeight READ leftColumnHeight NOTIFY leftColumnHeightChanged)
     Q_PROPERTY(
         bool isPortFocused READ isPortFocused WRITE setPortFocused NOTIFY isPortFocusedChanged)
-    Q_PROPERTY(QVariant pendingKill READ pendingKillForQml NOTIFY pendingKillChanged)
-    Q_PROPERTY(QVariant pendingKillAlert READ pendingKillAlertForQml NOTIFY pendingKillChanged)
-    Q_PROPERTY(QVariant activeKillPID READ activeKillPIDForQml NOTIFY activeKillPIDChanged)
+    // The request and its alert are empty while hasPendingKill is false.
+    Q_PROPERTY(bool hasPendingKill READ hasPendingKill NOTIFY pendingKillChanged)
+    Q_PROPERTY(KillRequest pendingKill READ pendingRequest NOTIFY pendingKillChanged)
+    Q_PROPERTY(
+        KillConfirmationAlert pendingKillAlert READ pendingKillAlert NOTIFY pendingKillChanged)
+    // PIDs are 0 for none.
+    Q_PROPERTY(int activeKillPID READ activeKillPID NOTIFY activeKillPIDChanged)
     // A process still listed after TERM and the wait: its card leads to Force Kill.
-    Q_PROPERTY(QVariant survivedTermPID READ survivedTermPIDForQml NOTIFY survivedTermPIDChanged)
-    Q_PROPERTY(QString validationMessage READ validationMessageForQml NOTIFY validationChanged)
+    Q_PROPERTY(int survivedTermPID READ survivedTermPID NOTIFY survivedTermPIDChanged)
+    Q_PROPERTY(QString validationMessage READ shownValidationMessage NOTIFY validationChanged)
     Q_PROPERTY(bool canScan READ canScan NOTIFY canScanChanged)
-    // {user, addresses} of a listener lsof could not show, found by the last scan; else undefined.
-    Q_PROPERTY(QVariant hiddenListener READ hiddenListenerForQml NOTIFY hiddenListenerChanged)
+    // The owner of a listener lsof could not show, found by the last scan; empty for none.
+    Q_PROPERTY(QString hiddenListenerOwner READ hiddenListenerOwner NOTIFY hiddenListenerChanged)
     // After a kill refused for want of rights: the cards offer to scan as administrator.
     Q_PROPERTY(
         bool administratorOffered READ administratorOffered NOTIFY administratorOfferedChanged)
@@ -73,19 +80,24 @@ public:
     void setPortText(const QString &text);
     bool hasAttemptedScan() const { return m_hasAttemptedScan; }
     const QList<PortProcess> &processes() const { return m_processes; }
+    ListenerList *listenerList() { return &m_listenerList; }
     ScanStatus status() const { return m_status; }
     ScanStatusForQml::Status statusForQml() const { return ScanStatusForQml::Status(m_status); }
     const QString &statusMessage() const { return m_statusMessage; }
     const QList<ActivityEntry> &activityEntries() const { return m_activityLog.entries(); }
     ActivityLog *activityLog() { return &m_activityLog; }
-    std::optional<qint64> lastScannedPort() const { return m_lastScannedPort; }
+    int lastScannedPort() const { return m_lastScannedPort; }
     double leftColumnHeight() const { return m_leftColumnHeight; }
     bool isPortFocused() const { return m_isPortFocused; }
     void setPortFocused(bool focused);
     const std::optional<KillRequest> &pendingKill() const { return m_pendingKill; }
-    std::optional<pid_t> activeKillPID() const { return m_activeKillPID; }
-    std::optional<pid_t> survivedTermPID() const { return m_survivedTermPID; }
+    bool hasPendingKill() const { return m_pendingKill.has_value(); }
+    KillRequest pendingRequest() const { return m_pendingKill.value_or(KillRequest{}); }
+    KillConfirmationAlert pendingKillAlert() const;
+    pid_t activeKillPID() const { return m_activeKillPID; }
+    pid_t survivedTermPID() const { return m_survivedTermPID; }
     const std::optional<HiddenListener> &hiddenListener() const { return m_hiddenListener; }
+    QString hiddenListenerOwner() const;
     bool administratorOffered() const { return m_administratorOffered; }
     bool administratorAvailable() const { return m_scans.administratorAvailable(); }
 
@@ -148,21 +160,14 @@ private:
     friend class ScanFlow;
     friend class KillFlow;
 
-    QString statusMessageForQml() const;
-    QVariantList processesForQml() const;
-    QVariant lastScannedPortForQml() const;
-    QVariant pendingKillForQml() const;
-    QVariant pendingKillAlertForQml() const;
-    QVariant activeKillPIDForQml() const;
-    QVariant survivedTermPIDForQml() const;
-    QVariant hiddenListenerForQml() const;
-    QString validationMessageForQml() const { return validationMessage().value_or(QString()); }
+    QString shownStatusMessage() const;
+    QString shownValidationMessage() const { return validationMessage().value_or(QString()); }
 
     void setStatus(ScanStatus status, const QString &message);
     void setProcesses(QList<PortProcess> processes);
     void setLastScannedPort(qint64 port);
-    void setActiveKillPID(std::optional<pid_t> pid);
-    void setSurvivedTermPID(std::optional<pid_t> pid);
+    void setActiveKillPID(pid_t pid);
+    void setSurvivedTermPID(pid_t pid);
     void setPendingKill(std::optional<KillRequest> request);
     void setHiddenListener(std::optional<HiddenListener> listener);
     void setAdministratorOffered(bool offered);
@@ -172,13 +177,14 @@ private:
     QList<PortProcess> m_processes;
     ScanStatus m_status = ScanStatus::idle;
     QString m_statusMessage;
+    ListenerList m_listenerList{viewTextLimit, this};
     ActivityLog m_activityLog{activityLimit, viewTextLimit, this};
-    std::optional<qint64> m_lastScannedPort;
+    int m_lastScannedPort = 0;
     double m_leftColumnHeight = 0;
     bool m_isPortFocused = false;
     std::optional<KillRequest> m_pendingKill;
-    std::optional<pid_t> m_activeKillPID;
-    std::optional<pid_t> m_survivedTermPID;
+    pid_t m_activeKillPID = 0;
+    pid_t m_survivedTermPID = 0;
     std::optional<HiddenListener> m_hiddenListener;
     bool m_administratorOffered = false;
     // The cards came from lsof run as administrator: their kills go the same way.

@@ -61,7 +61,7 @@ void KillFlow::confirm(const KillRequest &request) {
 
 void KillFlow::done(pid_t pid) {
     m_inFlight.removeOne(pid);
-    m_state.setActiveKillPID(std::nullopt);
+    m_state.setActiveKillPID(0);
 }
 
 QCoro::Task<void> KillFlow::perform(KillRequest request) {

@@ -56,7 +56,7 @@ void ScanFlow::begin(qint64 port, ScanRoute route) {
     }
     state.setStatus(ScanStatus::scanning, QStringLiteral("Scanning port ") + portText + "...");
     state.setProcesses({});
-    state.setSurvivedTermPID(std::nullopt);
+    state.setSurvivedTermPID(0);
     state.setHiddenListener(std::nullopt);
     state.setAdministratorOffered(false);
     state.m_listedAsAdministrator = false;

@@ -12,6 +12,7 @@ Item {
     id: root
 
     required property InspectorState inspector
+    // The listed processes, a row a card (ListenerList).
     readonly property var processes: inspector.processes
 
     // Which card `item` belongs to, and whether it is that card's Force Kill; null outside the cards.
@@ -28,13 +29,10 @@ Item {
     // Focuses the same button of the card with that PID if it is still listed, else the Kill of the
     // card now in its place; false when no card is left.
     function focusCard(place: var, reason: int): bool {
-        let index = -1;
-        for (let i = 0; i < processes.length && index < 0; ++i)
-            if (processes[i].pid === place.pid)
-                index = i;
+        let index = processes.indexOfPID(place.pid);
         const same = index >= 0;
         if (!same)
-            index = Math.min(place.index, processes.length - 1);
+            index = Math.min(place.index, processes.count - 1);
         if (index < 0)
             return false;
         cards.positionViewAtIndex(index, ListView.Contain);
@@ -53,7 +51,7 @@ Item {
         function onSurvivedTermPIDChanged() {
             const pid = root.inspector.survivedTermPID;
             const focused = root.Window.activeFocusItem as T.Control;
-            if (pid !== undefined)
+            if (pid !== 0)
                 root.focusCard({
                     pid: pid,
                     index: -1,
@@ -81,9 +79,7 @@ Item {
         boundsBehavior: Flickable.StopAtBounds
         // A scan's cards take over the last scan's items: building a card costs far more.
         reuseItems: true
-        model: CardModel {
-            listeners: root.processes
-        }
+        model: root.processes
 
         delegate: Column {
             id: entry

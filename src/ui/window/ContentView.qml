@@ -297,7 +297,7 @@ Item {
             root.inspector.portTextChanged();
         }
         function onPendingKillChanged() {
-            if (!root.alert && root.inspector.pendingKill !== undefined)
+            if (!root.alert && root.inspector.hasPendingKill)
                 root.alert = Qt.createComponent("KillConfirmationDialog.qml").createObject(root, {
                     objectName: "killConfirmation",
                     inspector: root.inspector

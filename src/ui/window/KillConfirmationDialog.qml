@@ -11,14 +11,14 @@ Dialog {
     id: root
 
     required property InspectorState inspector
-    readonly property var alert: inspector.pendingKillAlert
-    readonly property string commandLine: inspector.pendingKill !== undefined ? inspector.pendingKill.process.identity.commandLine : ""
+    readonly property killConfirmationAlert alert: inspector.pendingKillAlert
+    readonly property string commandLine: inspector.pendingKill.process.identity.commandLine
     // The control that asked for the alert, and whether the keyboard did: focus goes back there.
     property Item opener: null
     property bool openedByKeyboard: false
 
     function follow() {
-        if (inspector.pendingKill !== undefined)
+        if (inspector.hasPendingKill)
             open();
         else
             close();
@@ -32,7 +32,7 @@ Dialog {
     closePolicy: Popup.CloseOnEscape
     padding: 20
     topPadding: 8
-    title: alert ? alert.title : ""
+    title: alert.title
 
     Component.onCompleted: follow()
     // A kept alert would give focus back to whichever button had it last; a destructive
@@ -61,7 +61,7 @@ Dialog {
         }
         root.opener = null;
         Qt.callLater(() => {
-            if (inspector.pendingKill !== undefined)
+            if (inspector.hasPendingKill)
                 inspector.dismissPendingKill();
         });
     }
@@ -101,7 +101,7 @@ Dialog {
     }
     contentItem: Text {
         objectName: "alertMessage"
-        text: root.alert ? TextExcerpt.line(root.alert.message) : ""
+        text: TextExcerpt.line(root.alert.message)
         textFormat: Text.PlainText
         font.family: Fonts.system
         font.pixelSize: 13
@@ -132,7 +132,7 @@ Dialog {
 
         SecondaryButtonStyle {
             objectName: "alertDestructive"
-            text: root.alert ? root.alert.destructiveLabel : ""
+            text: root.alert.destructiveLabel
             accent: Kit.Palette.accentPink
             filled: true
             // Qt 6.4's linter does not see the roles DialogButtonBox takes from its helper.

@@ -12,8 +12,8 @@ Item {
     // Whether the status line had to cut its message: an error is then shown here whole.
     property bool statusCut: false
 
-    readonly property string resultsCaption: inspector.lastScannedPort === undefined ? "Awaiting scan" : "Port " + inspector.lastScannedPort
-    readonly property var processes: inspector.processes
+    readonly property string resultsCaption: inspector.lastScannedPort === 0 ? "Awaiting scan" : "Port " + inspector.lastScannedPort
+    readonly property int listed: inspector.processes.count
 
     // The cards once built. Untyped: naming the type would compile its files at start.
     readonly property var cards: cardList.item
@@ -53,7 +53,7 @@ Item {
         // The placeholder sits centred below the header, at least 18 from it and from the bottom.
         Item {
             objectName: "placeholderArea"
-            visible: root.processes.length === 0
+            visible: root.listed === 0
             Layout.fillWidth: true
             Layout.fillHeight: true
             implicitHeight: placeholder.implicitHeight + 36
@@ -65,7 +65,7 @@ Item {
                 width: parent.width
                 status: root.inspector.status
                 detail: root.inspector.status === ScanStatus.Error && root.statusCut ? root.inspector.statusMessage : ""
-                owner: root.inspector.hiddenListener === undefined ? "" : root.inspector.hiddenListener.user
+                owner: root.inspector.hiddenListenerOwner
                 offerAdministrator: root.inspector.administratorAvailable
                 canScanAsAdministrator: root.inspector.canScan
                 onScanAsAdministrator: root.inspector.scanAsAdministrator()
@@ -77,7 +77,7 @@ Item {
         Loader {
             id: cardList
 
-            readonly property bool wanted: root.processes.length > 0
+            readonly property bool wanted: root.listed > 0
 
             visible: wanted
             Layout.fillWidth: true
