@@ -21,7 +21,7 @@ QCoro::Task<Attempt<PortListing>> ScanFlow::find(PortScannerService scanner,
         co_return co_await listing;
     }
     // The administrator's lsof sees every process: nothing is hidden from it.
-    auto listing = attempt(administrator.findListeners(port));
+    auto listing = attempt(administrator.findListeners(port, stop));
     Attempt<QList<PortProcess>> found = co_await listing;
     if (auto *error = std::get_if<ServiceError>(&found))
         co_return std::move(*error);

@@ -63,10 +63,16 @@ bool AdministratorService::policyNames(const QByteArray &policy, const QString &
     return !reader.hasError() && named > 0;
 }
 
-AdministratorService::AdministratorService(RunCommand run, QString helperPath,
+AdministratorService::AdministratorService(RunStoppableCommand run, QString helperPath,
                                            PolicyNamesHelper policyNamesHelper)
     : m_run(std::move(run)), m_helperPath(std::move(helperPath)),
       m_policyNamesHelper(std::move(policyNamesHelper)) {}
+
+AdministratorService::AdministratorService(RunCommand run, QString helperPath,
+                                           PolicyNamesHelper policyNamesHelper)
+    : AdministratorService([run = std::move(run)](const QString &path, const QStringList &arguments,
+                                                  std::stop_token) { return run(path, arguments); },
+                           std::move(helperPath), std::move(policyNamesHelper)) {}
 
 bool AdministratorService::available() const {
     return m_policyNamesHelper && m_policyNamesHelper(m_helperPath);
@@ -99,13 +105,14 @@ std::optional<AdministratorError> AdministratorService::classify(const CommandRe
         Case::failed, text.isEmpty() ? QStringLiteral("pkexec exited with status 127.") : text);
 }
 
-QCoro::Task<CommandResult> AdministratorService::run(QStringList request) const {
+QCoro::Task<CommandResult> AdministratorService::run(QStringList request,
+                                                     std::stop_token stop) const {
     // Copies: the service may be gone (its window closed) by the time pkexec answers.
-    const RunCommand run = m_run;
+    const RunStoppableCommand run = m_run;
     const QStringList arguments = pkexecArguments(request);
     CommandResult result;
     try {
-        auto running = run(pkexecPath, arguments);
+        auto running = run(pkexecPath, arguments, stop);
         result = co_await running;
     } catch (const CommandRunnerError &error) {
         if (error.errorCase() == CommandRunnerError::Case::launchFailed)
@@ -117,9 +124,13 @@ QCoro::Task<CommandResult> AdministratorService::run(QStringList request) const 
     co_return result;
 }
 
-QCoro::Task<QList<PortProcess>> AdministratorService::findListeners(qint64 port) const {
-    auto listing = run({QString::fromLatin1(HelperProtocol::listOperation), QString::number(port)});
+QCoro::Task<QList<PortProcess>> AdministratorService::findListeners(qint64 port,
+                                                                    std::stop_token stop) const {
+    auto listing =
+        run({QString::fromLatin1(HelperProtocol::listOperation), QString::number(port)}, stop);
     const CommandResult result = co_await listing;
+    if (stop.stop_requested())
+        co_return {};
     auto reading = PortScannerService::recordsFrom(result, port);
     co_return co_await reading;
 }

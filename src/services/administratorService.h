@@ -44,14 +44,18 @@ public:
     // The same of a policy file's text: every exec.path of its actions is `helperPath`.
     static bool policyNames(const QByteArray &policy, const QString &helperPath);
 
-    explicit AdministratorService(RunCommand run = CommandRunner::run,
+    explicit AdministratorService(RunStoppableCommand run = CommandRunner::runStoppable,
                                   QString helperPath = locateHelper(),
                                   PolicyNamesHelper policyNamesHelper = installedPolicyNames);
+    // For a stand-in runner that has nothing to stop.
+    AdministratorService(RunCommand run, QString helperPath,
+                         PolicyNamesHelper policyNamesHelper = installedPolicyNames);
 
     // Whether the window may offer to scan and kill as administrator.
     bool available() const;
-    // Throws AdministratorError, PortScannerError, or CommandRunnerError.
-    QCoro::Task<QList<PortProcess>> findListeners(qint64 port) const;
+    // Throws AdministratorError, PortScannerError, or CommandRunnerError. A stop request ends
+    // pkexec while it still runs as the user, and yields an empty list nobody is meant to read.
+    QCoro::Task<QList<PortProcess>> findListeners(qint64 port, std::stop_token stop = {}) const;
     // Sends TERM (KILL when `force`) to `pid`, which the helper checks listens on `port` and was
     // started at `startTime` (ProcessIdentity::startTime). Throws AdministratorError,
     // ProcessKillerError, or CommandRunnerError.
@@ -62,9 +66,9 @@ public:
     static std::optional<AdministratorError> classify(const CommandResult &result);
 
 private:
-    QCoro::Task<CommandResult> run(QStringList request) const;
+    QCoro::Task<CommandResult> run(QStringList request, std::stop_token stop = {}) const;
 
-    RunCommand m_run;
+    RunStoppableCommand m_run;
     QString m_helperPath;
     PolicyNamesHelper m_policyNamesHelper;
 };

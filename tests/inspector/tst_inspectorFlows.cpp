@@ -23,14 +23,20 @@ public:
         QStringList arguments;
         QPromise<CommandResult> promise;
         std::optional<QString> launchError;
+        std::stop_token stop;
     };
 
-    RunCommand command() {
-        return [this](const QString &path, const QStringList &arguments) {
-            auto call = std::shared_ptr<Call>(new Call{path, arguments, {}, {}});
+    RunStoppableCommand stoppable() {
+        return [this](const QString &path, const QStringList &arguments, std::stop_token stop) {
+            auto call = std::shared_ptr<Call>(new Call{path, arguments, {}, {}, stop});
             call->promise.start();
             m_calls.append(call);
             return wait(call);
+        };
+    }
+    RunCommand command() {
+        return [run = stoppable()](const QString &path, const QStringList &arguments) {
+            return run(path, arguments, {});
         };
     }
 
@@ -87,7 +93,7 @@ enum Reaction {
     supervised,
     exitsLongAfterTerm
 };
-enum WatchEnd { takenAgain, staysFree, scannedMeanwhile, windowClosed };
+enum WatchEnd { takenAgain, staysFree, scannedMeanwhile, scannedAsAdministrator, windowClosed };
 
 // A watch of a freed port that the test ends when it likes.
 struct Watch {
@@ -162,14 +168,15 @@ class InspectorFlowsTest : public QObject {
         auto probe = [this](qint64) -> QCoro::Task<QList<KernelListener>> {
             co_return kernelListeners;
         };
-        const auto run = runner->command();
+        const auto run = runner->stoppable();
         auto watch = [this](qint64, auto, std::stop_token stop) {
             watches << std::make_shared<Watch>(Watch{stop, {}});
             watches.last()->taken.start();
             return await(watches.last());
         };
         auto state = std::make_unique<InspectorState>(
-            PortScannerService(run, probe), ProcessKillerService(run), nullptr, AwaitExit(), watch,
+            PortScannerService(run, probe), ProcessKillerService(runner->command()), nullptr,
+            AwaitExit(), watch,
             AdministratorService(run, helper, [policy](const QString &) { return policy; }));
         return state;
     }
@@ -424,6 +431,27 @@ private slots:
         QCOMPARE(runner->callCount(), 2);
     }
 
+    // Closing the window ends the tool of a scan by either route; its answer then goes nowhere.
+    void scansEndWithTheWindow_data() {
+        QTest::addColumn<bool>("asAdministrator");
+        QTest::newRow("lsof") << false;
+        QTest::newRow("administrator") << true;
+    }
+    void scansEndWithTheWindow() {
+        QFETCH(bool, asAdministrator);
+        auto state = stateWithListeners();
+        if (asAdministrator)
+            state->scanAsAdministrator();
+        else
+            scan(*state, u"3000"_s);
+        QTRY_COMPARE(runner->callCount(), 2);
+        QVERIFY(!runner->call(1).stop.stop_requested());
+        state.reset();
+        QVERIFY(runner->call(1).stop.stop_requested());
+        runner->answer(1, nothingListed);
+        QTest::qWait(20);
+    }
+
     // Each overlapping scan writes its own outcome when it ends: the last to finish wins.
     void overlappingScansEndWithTheLastToFinish() {
         const auto state = stateWithListeners();
@@ -577,6 +605,9 @@ private slots:
         QTest::newRow("stays free") << int(staysFree) << freed;
         QTest::newRow("user scans meanwhile")
             << int(scannedMeanwhile) << u"Found redis PID 10|Scanned port 4000|"_s + freed;
+        QTest::newRow("user scans as administrator meanwhile")
+            << int(scannedAsAdministrator)
+            << u"Found redis PID 10|Scanned port 3000 as administrator|"_s + freed;
         QTest::newRow("window closed") << int(windowClosed) << QString();
     }
     void watchOfAFreedPort() {
@@ -593,6 +624,10 @@ private slots:
         QVERIFY(!state->activeKillPID() && state->canScan());
         if (ending == scannedMeanwhile)
             scan(*state, u"4000"_s);
+        if (ending == scannedAsAdministrator)
+            state->scanAsAdministrator();
+        const bool meanwhile = ending == scannedMeanwhile || ending == scannedAsAdministrator;
+        QTRY_COMPARE(runner->callCount(), meanwhile ? 4 : 3);
         if (ending == windowClosed)
             state.reset();
         QCOMPARE(watches[0]->stop.stop_requested(), ending >= scannedMeanwhile);
@@ -600,11 +635,11 @@ private slots:
         if (ending == takenAgain) {
             QTRY_COMPARE(runner->callCount(), 4);
             runner->answer(3, found(u"python3"_s, 4194304, 3000)); // above any pid_max: no /proc
-        } else if (ending == scannedMeanwhile) {
-            runner->answer(3, found(u"redis"_s, 10, 4000));
+        } else if (meanwhile) {
+            runner->answer(3, found(u"redis"_s, 10, ending == scannedMeanwhile ? 4000 : 3000));
         }
         QTest::qWait(20);
-        QCOMPARE(runner->callCount(), ending == takenAgain || ending == scannedMeanwhile ? 4 : 3);
+        QCOMPARE(runner->callCount(), ending == takenAgain || meanwhile ? 4 : 3);
         if (!state)
             return;
         QTRY_COMPARE(messages(*state).mid(0, messages(*state).indexOf(u"Killed PID 4242"_s)),
@@ -676,8 +711,7 @@ private slots:
                 .split(u'|');
         };
         QTRY_COMPARE_WITH_TIMEOUT(since(), expected(), 30000);
-        QCOMPARE(state.survivedTermPID(),
-                 reaction == ignores ? first : 0);
+        QCOMPARE(state.survivedTermPID(), reaction == ignores ? first : 0);
         if (state.status() == ScanStatus::available) { // and stays so, past the watch
             QTest::qWait(int(InspectorState::portWatchSpan.count()));
             QCOMPARE(since(), expected());
