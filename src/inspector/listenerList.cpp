@@ -17,15 +17,10 @@ void ListenerList::replace(const QList<PortProcess> &processes) {
         endRemoveRows();
     }
     if (!processes.isEmpty()) {
+        // Shared, not copied: a listing of tens of thousands costs nothing here, and a row's
+        // texts are cut only when a card reads them.
         beginInsertRows({}, 0, int(processes.size()) - 1);
-        m_rows.reserve(processes.size());
-        for (PortProcess process : processes) {
-            for (QString *text : {&process.commandName, &process.user, &process.commandDetails,
-                                  &process.rawOutput}) {
-                *text = cutForView(*text, m_textLimit);
-            }
-            m_rows.append(std::move(process));
-        }
+        m_rows = processes;
         endInsertRows();
     }
     if (m_rows.size() != before) {
@@ -50,7 +45,12 @@ QVariant ListenerList::data(const QModelIndex &index, int role) const {
     if (role != ProcessRole || !checkIndex(index, CheckIndexOption::IndexIsValid)) {
         return {};
     }
-    return QVariant::fromValue(m_rows.at(index.row()));
+    PortProcess process = m_rows.at(index.row());
+    for (QString *text :
+         {&process.commandName, &process.user, &process.commandDetails, &process.rawOutput}) {
+        *text = cutForView(*text, m_textLimit);
+    }
+    return QVariant::fromValue(process);
 }
 
 QHash<int, QByteArray> ListenerList::roleNames() const {

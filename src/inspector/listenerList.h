@@ -7,7 +7,7 @@
 #include <QtQml/qqmlregistration.h>
 
 // The listed processes as the window shows them: a row a card, each a PortProcess whose texts are
-// cut for the view. A new listing removes the old rows and inserts the new ones instead of
+// cut for the view as it is read. A new listing removes the old rows and inserts the new ones instead of
 // resetting, so a view that reuses its delegates hands its cards to the next scan's listeners
 // rather than building new ones.
 class ListenerList : public QAbstractListModel {
