@@ -431,30 +431,10 @@ private slots:
         QCOMPARE(runner->callCount(), 2);
     }
 
-    // Closing the window ends the tool of a scan by either route; its answer then goes nowhere.
-    void scansEndWithTheWindow_data() {
-        QTest::addColumn<bool>("asAdministrator");
-        QTest::newRow("lsof") << false;
-        QTest::newRow("administrator") << true;
-    }
-    void scansEndWithTheWindow() {
-        QFETCH(bool, asAdministrator);
-        auto state = stateWithListeners();
-        if (asAdministrator)
-            state->scanAsAdministrator();
-        else
-            scan(*state, u"3000"_s);
-        QTRY_COMPARE(runner->callCount(), 2);
-        QVERIFY(!runner->call(1).stop.stop_requested());
-        state.reset();
-        QVERIFY(runner->call(1).stop.stop_requested());
-        runner->answer(1, nothingListed);
-        QTest::qWait(20);
-    }
-
-    // Each overlapping scan writes its own outcome when it ends: the last to finish wins.
+    // Each overlapping scan writes its own outcome when it ends: the last to finish wins. Only the
+    // window's end stops their tools, by either route.
     void overlappingScansEndWithTheLastToFinish() {
-        const auto state = stateWithListeners();
+        auto state = stateWithListeners();
         QCOMPARE(state->processes().size(), 2);
         scan(*state, u"3000"_s);
         QVERIFY(state->processes().isEmpty()); // emptied the moment a scan begins
@@ -466,6 +446,15 @@ private slots:
         QTRY_COMPARE(state->status(), ScanStatus::available);
         QCOMPARE(state->statusMessage(), u"Port 3000 is available.");
         QCOMPARE(state->lastScannedPort(), 4000);
+        state->scanAsAdministrator();
+        QTRY_COMPARE(runner->callCount(), 4);
+        scan(*state, u"3000"_s);
+        QVERIFY(!runner->call(1).stop.stop_requested() && !runner->call(3).stop.stop_requested());
+        state.reset();
+        QVERIFY(runner->call(3).stop.stop_requested() && runner->call(4).stop.stop_requested());
+        for (const qsizetype call : {3, 4}) // answers that now go nowhere
+            runner->answer(call, nothingListed);
+        QTest::qWait(20);
     }
 
     // Kill, then the re-check; a kill that fails (here /bin/kill missing) keeps the cards and
