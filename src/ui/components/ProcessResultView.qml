@@ -80,21 +80,17 @@ ColumnLayout {
             Layout.fillWidth: true
             spacing: 5
 
-            Text {
+            PlainText {
                 id: commandName
 
                 objectName: "commandName"
                 text: TextExcerpt.line(root.process.commandName)
-                textFormat: Text.PlainText
-                font.family: Fonts.system
                 font.pixelSize: 26
                 font.weight: Font.Bold
                 color: Kit.Palette.textPrimary
                 // Whole, however long: a card grows rather than hide which process it is.
                 Layout.fillWidth: true
                 wrapMode: Text.Wrap
-                Accessible.role: Accessible.StaticText
-                Accessible.name: text
                 Accessible.ignored: !visible
 
                 HoverHandler {
@@ -110,16 +106,13 @@ ColumnLayout {
                     }
                 }
             }
-            Text {
+            PlainText {
                 objectName: "listeningLine"
                 text: "Listening on TCP " + root.process.port
-                textFormat: Text.PlainText
-                font.family: Fonts.mono
+                monospaced: true
                 font.pixelSize: 12
                 font.weight: Font.Medium
                 color: Kit.Palette.accentCyan
-                Accessible.role: Accessible.StaticText
-                Accessible.name: text
                 Accessible.ignored: !visible
             }
         }
@@ -157,30 +150,21 @@ ColumnLayout {
         SmallSpinner {
             tint: Kit.Palette.accentCyan
         }
-        Text {
+        PlainText {
             text: "Sending signal..."
-            textFormat: Text.PlainText
-            font.family: Fonts.system
             font.pixelSize: 12
             font.weight: Font.Medium
-            color: Kit.Palette.textSecondary
-            Accessible.role: Accessible.StaticText
-            Accessible.name: text
             Accessible.ignored: !visible
         }
     }
 
-    Text {
+    PlainText {
         objectName: "survivedTermLine"
         visible: root.survivedTerm && !root.isKilling
         text: "This process survived TERM. Force Kill sends KILL."
-        textFormat: Text.PlainText
-        font.family: Fonts.system
         font.pixelSize: 12
         font.weight: Font.Medium
         color: Kit.Palette.accentViolet
-        Accessible.role: Accessible.StaticText
-        Accessible.name: text
         Accessible.ignored: !visible
     }
 

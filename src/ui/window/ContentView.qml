@@ -67,16 +67,11 @@ Item {
                     Layout.preferredWidth: 208
                     Layout.preferredHeight: 58
                 }
-                Text {
+                PlainText {
                     objectName: "tagLine"
                     text: "Find it. Kill it. Free the port."
-                    textFormat: Text.PlainText
-                    font.family: Fonts.system
                     font.pixelSize: 12
                     font.weight: Font.Medium
-                    color: Kit.Palette.textSecondary
-                    Accessible.role: Accessible.StaticText
-                    Accessible.name: text
                 }
             }
             Item {
@@ -86,18 +81,16 @@ Item {
                 Layout.alignment: Qt.AlignVCenter
                 spacing: 7
 
-                Text {
+                PlainText {
                     objectName: "windowTitle"
                     Layout.alignment: Qt.AlignRight
                     text: "TCP LISTENER INSPECTOR"
-                    textFormat: Text.PlainText
-                    font.family: Fonts.mono
+                    monospaced: true
                     font.pixelSize: 12
                     font.weight: Font.DemiBold
                     font.letterSpacing: 1.4
                     color: Kit.Palette.accentMint
                     Accessible.role: Accessible.Heading
-                    Accessible.name: text
                 }
                 StatusBadge {
                     objectName: "statusBadge"
@@ -203,15 +196,12 @@ Item {
                         smooth: true
                         opacity: 0.78
                     }
-                    Text {
+                    PlainText {
                         objectName: "creditText"
                         anchors.verticalCenter: parent.verticalCenter
                         text: creditLink.text
-                        textFormat: Text.PlainText
-                        font.family: Fonts.system
                         font.pixelSize: 11
                         font.weight: Font.Medium
-                        color: Kit.Palette.textSecondary
                         Accessible.ignored: true
                     }
                     SymbolImage {

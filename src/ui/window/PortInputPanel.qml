@@ -50,15 +50,10 @@ Item {
             Layout.fillWidth: true
             spacing: 6
 
-            Text {
+            PlainText {
                 text: "TCP Port"
-                textFormat: Text.PlainText
-                font.family: Fonts.system
                 font.pixelSize: 12
                 font.weight: Font.DemiBold
-                color: Kit.Palette.textSecondary
-                Accessible.role: Accessible.StaticText
-                Accessible.name: text
             }
 
             RowLayout {
@@ -166,21 +161,17 @@ Item {
                 }
             }
 
-            Text {
+            PlainText {
                 id: validation
 
                 objectName: "validationMessage"
                 Layout.fillWidth: true
                 visible: text.length > 0
                 text: root.inspector.validationMessage
-                textFormat: Text.PlainText
-                font.family: Fonts.system
                 font.pixelSize: 12
                 font.weight: Font.Medium
                 color: Kit.Palette.accentPink
                 wrapMode: Text.Wrap
-                Accessible.role: Accessible.StaticText
-                Accessible.name: text
             }
         }
 
@@ -206,7 +197,7 @@ Item {
                 size: 15
                 color: root.statusLook.colour
             }
-            Text {
+            PlainText {
                 id: statusLine
 
                 // A tool's error text may run long; only what one line can show is laid out, and
@@ -226,16 +217,11 @@ Item {
                 // changes length must not move the panels below, nor make them draw anew.
                 Layout.preferredHeight: Math.ceil(atFullSize.height)
                 text: TextExcerpt.line(root.inspector.statusMessage)
-                textFormat: Text.PlainText
-                font.family: Fonts.system
                 font.pixelSize: fittedSize
                 font.weight: Font.Medium
                 font.letterSpacing: overrun > 0 ? -Math.min(0.8, (overrun + 1) / Math.max(1, text.length - 1)) : 0
-                color: Kit.Palette.textSecondary
                 maximumLineCount: 1
                 elide: Text.ElideRight
-                Accessible.role: Accessible.StaticText
-                Accessible.name: text
                 Accessible.description: truncated ? whole : ""
 
                 TextMetrics {

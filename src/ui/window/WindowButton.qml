@@ -47,13 +47,12 @@ AbstractButton {
     Component {
         id: glyphComponent
 
-        Text {
+        PlainText {
             anchors.fill: parent
             visible: root.hovered
             text: root.glyph
             horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter
-            font.family: Fonts.system
             font.pixelSize: 10
             font.weight: Font.Black
             color: Kit.Palette.canvasBottom
