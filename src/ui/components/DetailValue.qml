@@ -61,7 +61,7 @@ Item {
 
     onToolTipWantedChanged: {
         if (toolTipWanted && toolTip === null)
-            toolTip = toolTipComponent.createObject(root) as TextToolTip;
+            toolTip = Parts.build(toolTipComponent, root) as TextToolTip;
     }
 
     Component {

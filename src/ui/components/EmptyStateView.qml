@@ -36,11 +36,11 @@ ColumnLayout {
 
     onDetailChanged: {
         if (detail !== "" && !detailEdit)
-            detailEdit = detailComponent.createObject(texts) as TextEdit;
+            detailEdit = Parts.build(detailComponent, texts) as TextEdit;
     }
     onOwnerShownChanged: {
         if (ownerShown && offerAdministrator && !administratorButton)
-            administratorButton = administratorComponent.createObject(root) as SecondaryButtonStyle;
+            administratorButton = Parts.build(administratorComponent, root) as SecondaryButtonStyle;
     }
 
     Item {
@@ -101,7 +101,7 @@ ColumnLayout {
             horizontalAlignment: Text.AlignHCenter
             wrapMode: Text.WordWrap
         }
-        // Made the first time there is an error to show in full: most windows never need it.
+        // Made the first time there is an error to show in full.
         Component {
             id: detailComponent
 

@@ -32,7 +32,7 @@ ColumnLayout {
     Accessible.ignored: !root.visible
 
     // Right click anywhere on the card, or the Menu key on its buttons. The menu and the
-    // identity tooltip are built when first needed: a scan shows its cards sooner without them.
+    // identity tooltip are built when first needed, so a scan shows its cards sooner.
     property ProcessMenu menu: null
     property IdentityToolTip identity: null
     // Over the name, never over the fields a kill button acts on; keyboard and screen reader
@@ -41,7 +41,7 @@ ColumnLayout {
 
     onIdentityWantedChanged: {
         if (root.identityWanted && root.identity === null)
-            root.identity = identityComponent.createObject(commandName) as IdentityToolTip;
+            root.identity = Parts.build(identityComponent, commandName) as IdentityToolTip;
     }
 
     function focusButton(force: bool, reason: int) {
@@ -54,7 +54,7 @@ ColumnLayout {
     }
     function popupMenu(parent: Item, x: real, y: real) {
         if (root.menu === null)
-            root.menu = menuComponent.createObject(root) as ProcessMenu;
+            root.menu = Parts.build(menuComponent, root) as ProcessMenu;
         root.menu.popup(parent, x, y);
     }
 

@@ -16,9 +16,8 @@ Item {
         objectName: "inspector"
     }
     readonly property url makerSite: "https://brennick-rnd.com"
-    // Built the first time a kill asks for it, then kept: nothing of it shows before then, and
-    // compiling its file and building its texts and buttons would cost the window's first frame.
-    // Untyped, as naming the type would compile it at start.
+    // Built the first time a kill asks for it, then kept. Untyped, as naming the type would
+    // compile it at start.
     property var alert: null
     // A port to type in and scan as soon as the window opens, as a user would; undefined for none.
     property var portArgument
@@ -288,7 +287,7 @@ Item {
         }
         function onPendingKillChanged() {
             if (!root.alert && root.inspector.pendingKill !== undefined)
-                root.alert = Qt.createComponent("KillConfirmationDialog.qml").createObject(root, {
+                root.alert = Parts.build("KillConfirmationDialog.qml", root, {
                     objectName: "killConfirmation",
                     inspector: root.inspector
                 });

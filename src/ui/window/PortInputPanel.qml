@@ -124,23 +124,25 @@ Item {
                         implicitHeight: children[0].implicitHeight
 
                         RowLayout {
+                            // Fills its first child with the spinner at the first scan, from its
+                            // file: naming its type would compile it, and the busy indicator
+                            // under it, at start.
+                            readonly property bool scanning: scanButton.scanning
+
                             anchors.centerIn: parent
                             spacing: 8
+                            onScanningChanged: {
+                                if (scanning && children[0].children.length === 0)
+                                    Parts.build("SmallSpinner.qml", children[0], {
+                                        objectName: "scanSpinner",
+                                        tint: Kit.Palette.canvasBottom
+                                    });
+                            }
 
-                            // Made at the first scan from its file: naming the spinner's type would
-                            // compile it, and the busy indicator it is built on, before the first
-                            // frame.
-                            Loader {
-                                readonly property bool scanning: scanButton.scanning
-
-                                visible: scanning
-                                onScanningChanged: {
-                                    if (scanning && status === Loader.Null)
-                                        setSource("SmallSpinner.qml", {
-                                            objectName: "scanSpinner",
-                                            tint: Kit.Palette.canvasBottom
-                                        });
-                                }
+                            Item {
+                                visible: scanButton.scanning
+                                implicitWidth: children.length > 0 ? children[0].implicitWidth : 0
+                                implicitHeight: children.length > 0 ? children[0].implicitHeight : 0
                             }
                             SymbolImage {
                                 objectName: "scanSymbol"
@@ -241,14 +243,14 @@ Item {
                 HoverHandler {
                     id: statusHover
                 }
-                // Made on the first hover over a cut status. Named by its file, not its type:
-                // the type, a popup, would otherwise be compiled and built before the first frame.
+                // Made on the first hover over a cut status, from its file: naming its type, a
+                // popup, would compile it at start.
                 readonly property bool toolTipWanted: statusHover.hovered && statusLine.truncated
                 property var toolTip: null
 
                 onToolTipWantedChanged: {
                     if (toolTipWanted && toolTip === null)
-                        toolTip = Qt.createComponent("TextToolTip.qml").createObject(statusLine, {
+                        toolTip = Parts.build("TextToolTip.qml", statusLine, {
                             objectName: "statusToolTip",
                             visible: Qt.binding(() => statusLine.toolTipWanted),
                             text: Qt.binding(() => statusLine.whole)

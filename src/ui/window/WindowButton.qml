@@ -35,12 +35,12 @@ AbstractButton {
         }
     }
     // Made when first hovered: nothing else shows it, and its heavy face is a font file of its own
-    // to open at start. Made by hand: Qt 6.4's Loader refuses a component bound to this file.
+    // to open at start.
     property Text hoverGlyph: null
 
     onHoveredChanged: {
         if (root.hovered && root.hoverGlyph === null)
-            root.hoverGlyph = glyphComponent.createObject(root.contentItem) as Text;
+            root.hoverGlyph = Parts.build(glyphComponent, root.contentItem) as Text;
     }
 
     contentItem: Item {}
