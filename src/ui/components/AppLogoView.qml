@@ -54,12 +54,11 @@ Item {
             width: 62
             height: 62
         }
-        Text {
+        PlainText {
             objectName: "appLogoWordmark"
             anchors.verticalCenter: parent.verticalCenter
             text: "Quaymeter"
-            textFormat: Text.PlainText
-            font.family: Fonts.mono
+            monospaced: true
             font.pixelSize: 38
             font.weight: Font.Black
             color: Kit.Palette.textPrimary

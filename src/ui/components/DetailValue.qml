@@ -41,16 +41,15 @@ Item {
         radius: 2
         color: Kit.Palette.withOpacity(Kit.Palette.accentCyan, 0.35)
     }
-    Text {
+    PlainText {
         id: value
         objectName: "detailValueText"
         width: root.width
         text: TextExcerpt.line(root.text)
-        textFormat: Text.PlainText
         wrapMode: Text.Wrap
         maximumLineCount: 2
         elide: Text.ElideRight
-        font.family: Fonts.mono
+        monospaced: true
         font.pixelSize: root.highlight ? 14 : 12
         font.weight: root.highlight ? Font.Bold : Font.Medium
         color: root.activeFocus ? Kit.Palette.textPrimary : root.highlight ? Kit.Palette.accentMint : Kit.Palette.textSecondary
@@ -62,7 +61,7 @@ Item {
 
     onToolTipWantedChanged: {
         if (toolTipWanted && toolTip === null)
-            toolTip = toolTipComponent.createObject(root) as TextToolTip;
+            toolTip = Parts.build(toolTipComponent, root) as TextToolTip;
     }
 
     Component {

@@ -36,11 +36,11 @@ ColumnLayout {
 
     onDetailChanged: {
         if (detail !== "" && !detailEdit)
-            detailEdit = detailComponent.createObject(texts) as TextEdit;
+            detailEdit = Parts.build(detailComponent, texts) as TextEdit;
     }
     onOwnerShownChanged: {
         if (ownerShown && offerAdministrator && !administratorButton)
-            administratorButton = administratorComponent.createObject(root) as SecondaryButtonStyle;
+            administratorButton = Parts.build(administratorComponent, root) as SecondaryButtonStyle;
     }
 
     Item {
@@ -81,36 +81,27 @@ ColumnLayout {
         Layout.fillWidth: true
         spacing: 6
 
-        Text {
+        PlainText {
             objectName: "emptyStateTitle"
             Layout.fillWidth: true
             text: root.content.title
-            textFormat: Text.PlainText
-            font.family: Fonts.system
             font.pixelSize: 20
             font.weight: Font.Bold
             color: Kit.Palette.textPrimary
             horizontalAlignment: Text.AlignHCenter
             maximumLineCount: 1
             elide: Text.ElideRight
-            Accessible.role: Accessible.StaticText
-            Accessible.name: text
         }
-        Text {
+        PlainText {
             objectName: "emptyStateMessage"
             Layout.fillWidth: true
             text: root.content.message
-            textFormat: Text.PlainText
-            font.family: Fonts.system
             font.pixelSize: 13
             font.weight: Font.Medium
-            color: Kit.Palette.textSecondary
             horizontalAlignment: Text.AlignHCenter
             wrapMode: Text.WordWrap
-            Accessible.role: Accessible.StaticText
-            Accessible.name: text
         }
-        // Made the first time there is an error to show in full: most windows never need it.
+        // Made the first time there is an error to show in full.
         Component {
             id: detailComponent
 

@@ -64,13 +64,12 @@ Item {
                 }
             }
         }
-        Text {
+        PlainText {
             objectName: "networkIconPrompt"
             x: 0.28 * drawing.width - width / 2
             y: 0.53 * drawing.height - height / 2
             text: ">"
-            textFormat: Text.PlainText
-            font.family: Fonts.mono
+            monospaced: true
             font.pixelSize: 15
             font.weight: Font.ExtraBold
             color: Kit.Palette.accentMint

@@ -32,7 +32,7 @@ ColumnLayout {
     Accessible.ignored: !root.visible
 
     // Right click anywhere on the card, or the Menu key on its buttons. The menu and the
-    // identity tooltip are built when first needed: a scan shows its cards sooner without them.
+    // identity tooltip are built when first needed, so a scan shows its cards sooner.
     property ProcessMenu menu: null
     property IdentityToolTip identity: null
     // Over the name, never over the fields a kill button acts on; keyboard and screen reader
@@ -41,7 +41,7 @@ ColumnLayout {
 
     onIdentityWantedChanged: {
         if (root.identityWanted && root.identity === null)
-            root.identity = identityComponent.createObject(commandName) as IdentityToolTip;
+            root.identity = Parts.build(identityComponent, commandName) as IdentityToolTip;
     }
 
     function focusButton(force: bool, reason: int) {
@@ -54,7 +54,7 @@ ColumnLayout {
     }
     function popupMenu(parent: Item, x: real, y: real) {
         if (root.menu === null)
-            root.menu = menuComponent.createObject(root) as ProcessMenu;
+            root.menu = Parts.build(menuComponent, root) as ProcessMenu;
         root.menu.popup(parent, x, y);
     }
 
@@ -80,21 +80,17 @@ ColumnLayout {
             Layout.fillWidth: true
             spacing: 5
 
-            Text {
+            PlainText {
                 id: commandName
 
                 objectName: "commandName"
                 text: TextExcerpt.line(root.process.commandName)
-                textFormat: Text.PlainText
-                font.family: Fonts.system
                 font.pixelSize: 26
                 font.weight: Font.Bold
                 color: Kit.Palette.textPrimary
                 // Whole, however long: a card grows rather than hide which process it is.
                 Layout.fillWidth: true
                 wrapMode: Text.Wrap
-                Accessible.role: Accessible.StaticText
-                Accessible.name: text
                 Accessible.ignored: !visible
 
                 HoverHandler {
@@ -110,16 +106,13 @@ ColumnLayout {
                     }
                 }
             }
-            Text {
+            PlainText {
                 objectName: "listeningLine"
                 text: "Listening on TCP " + root.process.port
-                textFormat: Text.PlainText
-                font.family: Fonts.mono
+                monospaced: true
                 font.pixelSize: 12
                 font.weight: Font.Medium
                 color: Kit.Palette.accentCyan
-                Accessible.role: Accessible.StaticText
-                Accessible.name: text
                 Accessible.ignored: !visible
             }
         }
@@ -157,30 +150,21 @@ ColumnLayout {
         SmallSpinner {
             tint: Kit.Palette.accentCyan
         }
-        Text {
+        PlainText {
             text: "Sending signal..."
-            textFormat: Text.PlainText
-            font.family: Fonts.system
             font.pixelSize: 12
             font.weight: Font.Medium
-            color: Kit.Palette.textSecondary
-            Accessible.role: Accessible.StaticText
-            Accessible.name: text
             Accessible.ignored: !visible
         }
     }
 
-    Text {
+    PlainText {
         objectName: "survivedTermLine"
         visible: root.survivedTerm && !root.isKilling
         text: "This process survived TERM. Force Kill sends KILL."
-        textFormat: Text.PlainText
-        font.family: Fonts.system
         font.pixelSize: 12
         font.weight: Font.Medium
         color: Kit.Palette.accentViolet
-        Accessible.role: Accessible.StaticText
-        Accessible.name: text
         Accessible.ignored: !visible
     }
 

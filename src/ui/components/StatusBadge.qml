@@ -43,17 +43,14 @@ Rectangle {
                 color: root.statusColor
             }
         }
-        Text {
+        PlainText {
             objectName: "statusBadgeLabel"
             text: root.look.label.toUpperCase()
-            textFormat: Text.PlainText
-            font.family: Fonts.mono
+            monospaced: true
             font.pixelSize: 11
             font.weight: Font.Bold
             font.letterSpacing: 0.8
             color: root.statusColor
-            Accessible.role: Accessible.StaticText
-            Accessible.name: text
         }
     }
 }

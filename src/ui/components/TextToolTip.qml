@@ -16,14 +16,13 @@ ToolTip {
     width: Math.min(implicitWidth, widest)
     delay: 400
 
-    contentItem: Text {
+    contentItem: PlainText {
         objectName: "toolTipText"
         text: root.text
-        textFormat: Text.PlainText
         wrapMode: root.monospaced ? Text.WrapAnywhere : Text.Wrap
         maximumLineCount: root.maximumLineCount
         elide: Text.ElideRight
-        font.family: root.monospaced ? Fonts.mono : Fonts.system
+        monospaced: root.monospaced
         font.pixelSize: root.textSize
         font.weight: Font.Medium
         color: root.textColor

@@ -108,31 +108,27 @@ Item {
                         Accessible.role: Accessible.ListItem
                         Accessible.name: row.timeText + " " + row.message
 
-                        Text {
+                        PlainText {
                             id: stamp
                             objectName: "activityTime"
                             width: 60
                             // Aligned on the first baseline of the message.
                             y: messageText.baselineOffset - baselineOffset
                             text: row.timeText
-                            textFormat: Text.PlainText
-                            font.family: Fonts.mono
+                            monospaced: true
                             font.pixelSize: 11
                             font.weight: Font.Medium
                             color: Kit.Palette.textMuted
                             Accessible.ignored: true
                         }
-                        Text {
+                        PlainText {
                             id: messageText
                             objectName: "activityMessage"
                             x: 70
                             width: row.width - 70
                             text: TextExcerpt.line(row.message)
-                            textFormat: Text.PlainText
-                            font.family: Fonts.system
                             font.pixelSize: 12
                             font.weight: Font.Medium
-                            color: Kit.Palette.textSecondary
                             wrapMode: Text.Wrap
                             maximumLineCount: 2
                             elide: Text.ElideRight
@@ -185,10 +181,8 @@ Item {
                 Accessible.role: Accessible.Button
                 Accessible.name: "Show the newest entry"
 
-                contentItem: Text {
+                contentItem: PlainText {
                     text: newCue.text
-                    textFormat: Text.PlainText
-                    font.family: Fonts.system
                     font.pixelSize: 11
                     font.weight: Font.Bold
                     color: Kit.Palette.canvasBottom

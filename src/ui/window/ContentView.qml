@@ -16,9 +16,8 @@ Item {
         objectName: "inspector"
     }
     readonly property url makerSite: "https://brennick-rnd.com"
-    // Built the first time a kill asks for it, then kept: nothing of it shows before then, and
-    // compiling its file and building its texts and buttons would cost the window's first frame.
-    // Untyped, as naming the type would compile it at start.
+    // Built the first time a kill asks for it, then kept. Untyped, as naming the type would
+    // compile it at start.
     property var alert: null
     // A port to type in and scan as soon as the window opens, as a user would; undefined for none.
     property var portArgument
@@ -67,16 +66,11 @@ Item {
                     Layout.preferredWidth: 208
                     Layout.preferredHeight: 58
                 }
-                Text {
+                PlainText {
                     objectName: "tagLine"
                     text: "Find it. Kill it. Free the port."
-                    textFormat: Text.PlainText
-                    font.family: Fonts.system
                     font.pixelSize: 12
                     font.weight: Font.Medium
-                    color: Kit.Palette.textSecondary
-                    Accessible.role: Accessible.StaticText
-                    Accessible.name: text
                 }
             }
             Item {
@@ -86,18 +80,16 @@ Item {
                 Layout.alignment: Qt.AlignVCenter
                 spacing: 7
 
-                Text {
+                PlainText {
                     objectName: "windowTitle"
                     Layout.alignment: Qt.AlignRight
                     text: "TCP LISTENER INSPECTOR"
-                    textFormat: Text.PlainText
-                    font.family: Fonts.mono
+                    monospaced: true
                     font.pixelSize: 12
                     font.weight: Font.DemiBold
                     font.letterSpacing: 1.4
                     color: Kit.Palette.accentMint
                     Accessible.role: Accessible.Heading
-                    Accessible.name: text
                 }
                 StatusBadge {
                     objectName: "statusBadge"
@@ -203,15 +195,12 @@ Item {
                         smooth: true
                         opacity: 0.78
                     }
-                    Text {
+                    PlainText {
                         objectName: "creditText"
                         anchors.verticalCenter: parent.verticalCenter
                         text: creditLink.text
-                        textFormat: Text.PlainText
-                        font.family: Fonts.system
                         font.pixelSize: 11
                         font.weight: Font.Medium
-                        color: Kit.Palette.textSecondary
                         Accessible.ignored: true
                     }
                     SymbolImage {
@@ -298,7 +287,7 @@ Item {
         }
         function onPendingKillChanged() {
             if (!root.alert && root.inspector.hasPendingKill)
-                root.alert = Qt.createComponent("KillConfirmationDialog.qml").createObject(root, {
+                root.alert = Parts.build("KillConfirmationDialog.qml", root, {
                     objectName: "killConfirmation",
                     inspector: root.inspector
                 });

@@ -84,32 +84,23 @@ Dialog {
         border.color: Kit.Palette.withOpacity(Kit.Palette.steelTeal, 0.5)
         border.width: 1
     }
-    header: Text {
+    header: PlainText {
         objectName: "alertTitle"
         topPadding: 20
         leftPadding: 20
         rightPadding: 20
         text: root.title
-        textFormat: Text.PlainText
-        font.family: Fonts.system
         font.pixelSize: 15
         font.weight: Font.Bold
         color: Kit.Palette.textPrimary
         wrapMode: Text.WordWrap
-        Accessible.role: Accessible.StaticText
-        Accessible.name: text
     }
-    contentItem: Text {
+    contentItem: PlainText {
         objectName: "alertMessage"
         text: TextExcerpt.line(root.alert.message)
-        textFormat: Text.PlainText
-        font.family: Fonts.system
         font.pixelSize: 13
         font.weight: Font.Medium
-        color: Kit.Palette.textSecondary
         wrapMode: Text.WordWrap
-        Accessible.role: Accessible.StaticText
-        Accessible.name: text
         // The message names the process as lsof does; a screen reader also hears which one.
         Accessible.description: root.commandLine === "" ? "" : "Command line: " + root.commandLine
     }

@@ -50,15 +50,10 @@ Item {
             Layout.fillWidth: true
             spacing: 6
 
-            Text {
+            PlainText {
                 text: "TCP Port"
-                textFormat: Text.PlainText
-                font.family: Fonts.system
                 font.pixelSize: 12
                 font.weight: Font.DemiBold
-                color: Kit.Palette.textSecondary
-                Accessible.role: Accessible.StaticText
-                Accessible.name: text
             }
 
             RowLayout {
@@ -129,23 +124,25 @@ Item {
                         implicitHeight: children[0].implicitHeight
 
                         RowLayout {
+                            // Fills its first child with the spinner at the first scan, from its
+                            // file: naming its type would compile it, and the busy indicator
+                            // under it, at start.
+                            readonly property bool scanning: scanButton.scanning
+
                             anchors.centerIn: parent
                             spacing: 8
+                            onScanningChanged: {
+                                if (scanning && children[0].children.length === 0)
+                                    Parts.build("SmallSpinner.qml", children[0], {
+                                        objectName: "scanSpinner",
+                                        tint: Kit.Palette.canvasBottom
+                                    });
+                            }
 
-                            // Made at the first scan from its file: naming the spinner's type would
-                            // compile it, and the busy indicator it is built on, before the first
-                            // frame.
-                            Loader {
-                                readonly property bool scanning: scanButton.scanning
-
-                                visible: scanning
-                                onScanningChanged: {
-                                    if (scanning && status === Loader.Null)
-                                        setSource("SmallSpinner.qml", {
-                                            objectName: "scanSpinner",
-                                            tint: Kit.Palette.canvasBottom
-                                        });
-                                }
+                            Item {
+                                visible: scanButton.scanning
+                                implicitWidth: children.length > 0 ? children[0].implicitWidth : 0
+                                implicitHeight: children.length > 0 ? children[0].implicitHeight : 0
                             }
                             SymbolImage {
                                 objectName: "scanSymbol"
@@ -166,21 +163,17 @@ Item {
                 }
             }
 
-            Text {
+            PlainText {
                 id: validation
 
                 objectName: "validationMessage"
                 Layout.fillWidth: true
                 visible: text.length > 0
                 text: root.inspector.validationMessage
-                textFormat: Text.PlainText
-                font.family: Fonts.system
                 font.pixelSize: 12
                 font.weight: Font.Medium
                 color: Kit.Palette.accentPink
                 wrapMode: Text.Wrap
-                Accessible.role: Accessible.StaticText
-                Accessible.name: text
             }
         }
 
@@ -206,7 +199,7 @@ Item {
                 size: 15
                 color: root.statusLook.colour
             }
-            Text {
+            PlainText {
                 id: statusLine
 
                 // A tool's error text may run long; only what one line can show is laid out, and
@@ -226,16 +219,11 @@ Item {
                 // changes length must not move the panels below, nor make them draw anew.
                 Layout.preferredHeight: Math.ceil(atFullSize.height)
                 text: TextExcerpt.line(root.inspector.statusMessage)
-                textFormat: Text.PlainText
-                font.family: Fonts.system
                 font.pixelSize: fittedSize
                 font.weight: Font.Medium
                 font.letterSpacing: overrun > 0 ? -Math.min(0.8, (overrun + 1) / Math.max(1, text.length - 1)) : 0
-                color: Kit.Palette.textSecondary
                 maximumLineCount: 1
                 elide: Text.ElideRight
-                Accessible.role: Accessible.StaticText
-                Accessible.name: text
                 Accessible.description: truncated ? whole : ""
 
                 TextMetrics {
@@ -255,14 +243,14 @@ Item {
                 HoverHandler {
                     id: statusHover
                 }
-                // Made on the first hover over a cut status. Named by its file, not its type:
-                // the type, a popup, would otherwise be compiled and built before the first frame.
+                // Made on the first hover over a cut status, from its file: naming its type, a
+                // popup, would compile it at start.
                 readonly property bool toolTipWanted: statusHover.hovered && statusLine.truncated
                 property var toolTip: null
 
                 onToolTipWantedChanged: {
                     if (toolTipWanted && toolTip === null)
-                        toolTip = Qt.createComponent("TextToolTip.qml").createObject(statusLine, {
+                        toolTip = Parts.build("TextToolTip.qml", statusLine, {
                             objectName: "statusToolTip",
                             visible: Qt.binding(() => statusLine.toolTipWanted),
                             text: Qt.binding(() => statusLine.whole)

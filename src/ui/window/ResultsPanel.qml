@@ -16,7 +16,7 @@ Item {
     readonly property int listed: inspector.processes.count
 
     // The cards once built. Untyped: naming the type would compile its files at start.
-    readonly property var cards: cardList.item
+    property var cards: null
 
     // Which card `item` belongs to, and whether it is that card's Force Kill; null outside the cards.
     function cardPlace(item: Item): var {
@@ -72,10 +72,10 @@ Item {
             }
         }
 
-        // Built at the first scan that lists a listener, then kept: the cards' files are
-        // compiled then rather than before the window's first frame.
-        Loader {
-            id: cardList
+        // The cards' place, filled at the first scan that lists a listener, then kept. A focus
+        // scope, so the focus the cards hold stays theirs.
+        FocusScope {
+            id: cardsPlace
 
             readonly property bool wanted: root.listed > 0
 
@@ -83,9 +83,11 @@ Item {
             Layout.fillWidth: true
             Layout.fillHeight: true
             onWantedChanged: {
-                if (wanted && status === Loader.Null)
-                    setSource("CardList.qml", {
-                        inspector: root.inspector
+                if (wanted && root.cards === null)
+                    root.cards = Parts.build("CardList.qml", cardsPlace, {
+                        inspector: root.inspector,
+                        width: Qt.binding(() => cardsPlace.width),
+                        height: Qt.binding(() => cardsPlace.height)
                     });
             }
         }

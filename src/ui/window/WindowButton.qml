@@ -35,25 +35,24 @@ AbstractButton {
         }
     }
     // Made when first hovered: nothing else shows it, and its heavy face is a font file of its own
-    // to open at start. Made by hand: Qt 6.4's Loader refuses a component bound to this file.
+    // to open at start.
     property Text hoverGlyph: null
 
     onHoveredChanged: {
         if (root.hovered && root.hoverGlyph === null)
-            root.hoverGlyph = glyphComponent.createObject(root.contentItem) as Text;
+            root.hoverGlyph = Parts.build(glyphComponent, root.contentItem) as Text;
     }
 
     contentItem: Item {}
     Component {
         id: glyphComponent
 
-        Text {
+        PlainText {
             anchors.fill: parent
             visible: root.hovered
             text: root.glyph
             horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter
-            font.family: Fonts.system
             font.pixelSize: 10
             font.weight: Font.Black
             color: Kit.Palette.canvasBottom
