@@ -163,11 +163,11 @@ private slots:
     // Where /usr/bin/lsof is missing the one in /usr/sbin runs; with neither, the launch error
     // names the first. A folder or a file that does not execute is not lsof.
     void findsLsofInTheFirstPlaceThatHasIt() {
-        const QString missing = u"/nonexistent/lsof"_s;
-        QCOMPARE(
-            PortScannerService::locateLsof({missing, u"/etc"_s, u"/etc/passwd"_s, u"/bin/sh"_s}),
-            u"/bin/sh"_s);
-        QCOMPARE(PortScannerService::locateLsof({missing, u"/nonexistent/sbin/lsof"_s}), missing);
+        const QStringList missing{u"/nonexistent/lsof"_s, u"/nonexistent/sbin/lsof"_s};
+        QCOMPARE(PortScannerService::locateLsof(
+                     missing + QStringList{u"/etc"_s, u"/etc/passwd"_s, u"/bin/sh"_s}),
+                 u"/bin/sh"_s);
+        QCOMPARE(PortScannerService::locateLsof(missing), missing.first());
     }
 
     // 0 would signal our own process group, -1 every process of the user: neither is ever sent.
