@@ -3,7 +3,6 @@
 #include "portValidation.h"
 #include "viewText.h"
 
-#include <QThreadPool>
 #include <QTimer>
 #include <cmath>
 
@@ -169,15 +168,11 @@ void InspectorState::setStatus(ScanStatus status, const QString &message) {
 }
 
 void InspectorState::setProcesses(QList<PortProcess> processes) {
-    if (processes.isEmpty() && m_processes.isEmpty()) {
+    if (processes.isEmpty() && m_listenerList.processes().isEmpty()) {
         return;
     }
     m_listenerList.replace(processes);
-    m_processes.swap(processes);
     emit processesChanged();
-    // Freeing tens of thousands of records (a tool that printed megabytes) takes milliseconds:
-    // the old list goes on a pool thread, never holding up the GUI thread.
-    QThreadPool::globalInstance()->start([old = std::move(processes)] {});
 }
 
 void InspectorState::setAdministratorOffered(bool offered) {

@@ -79,7 +79,7 @@ public:
     const QString &portText() const { return m_portText; }
     void setPortText(const QString &text);
     bool hasAttemptedScan() const { return m_hasAttemptedScan; }
-    const QList<PortProcess> &processes() const { return m_processes; }
+    const QList<PortProcess> &processes() const { return m_listenerList.processes(); }
     ListenerList *listenerList() { return &m_listenerList; }
     ScanStatus status() const { return m_status; }
     ScanStatusForQml::Status statusForQml() const { return ScanStatusForQml::Status(m_status); }
@@ -174,7 +174,6 @@ private:
 
     QString m_portText;
     bool m_hasAttemptedScan = false;
-    QList<PortProcess> m_processes;
     ScanStatus m_status = ScanStatus::idle;
     QString m_statusMessage;
     ListenerList m_listenerList{viewTextLimit, this};

@@ -7,9 +7,9 @@
 #include <QtQml/qqmlregistration.h>
 
 // The listed processes as the window shows them: a row a card, each a PortProcess whose texts are
-// cut for the view as it is read. A new listing removes the old rows and inserts the new ones instead of
-// resetting, so a view that reuses its delegates hands its cards to the next scan's listeners
-// rather than building new ones.
+// cut for the view as it is read. A new listing removes the old rows and inserts the new ones
+// instead of resetting, so a view that reuses its delegates hands its cards to the next scan's
+// listeners rather than building new ones.
 class ListenerList : public QAbstractListModel {
     Q_OBJECT
     QML_ANONYMOUS
@@ -22,6 +22,8 @@ public:
 
     void replace(const QList<PortProcess> &processes);
     int count() const { return int(m_rows.size()); }
+    // The listing whole, as the state's flows read it.
+    const QList<PortProcess> &processes() const { return m_rows; }
     // The row that lists `pid`, or -1.
     Q_INVOKABLE int indexOfPID(int pid) const;
 

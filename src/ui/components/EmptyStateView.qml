@@ -19,6 +19,7 @@ ColumnLayout {
     property bool offerAdministrator: false
     property bool canScanAsAdministrator: false
     readonly property bool ownerShown: owner !== "" && status !== ScanStatus.Scanning
+    readonly property bool administratorShown: ownerShown && offerAdministrator
     // The error detail and the Scan as Administrator button, each made the first time it is due.
     property TextEdit detailEdit: null
     property SecondaryButtonStyle administratorButton: null
@@ -38,8 +39,8 @@ ColumnLayout {
         if (detail !== "" && !detailEdit)
             detailEdit = Parts.build(detailComponent, texts) as TextEdit;
     }
-    onOwnerShownChanged: {
-        if (ownerShown && offerAdministrator && !administratorButton)
+    onAdministratorShownChanged: {
+        if (administratorShown && !administratorButton)
             administratorButton = Parts.build(administratorComponent, root) as SecondaryButtonStyle;
     }
 
@@ -134,7 +135,7 @@ ColumnLayout {
         SecondaryButtonStyle {
             objectName: "scanAsAdministratorButton"
             Layout.alignment: Qt.AlignHCenter
-            visible: root.ownerShown && root.offerAdministrator
+            visible: root.administratorShown
             text: "Scan as Administrator"
             accent: Kit.Palette.accentViolet
             filled: true

@@ -66,7 +66,8 @@ Item {
                 status: root.inspector.status
                 detail: root.inspector.status === ScanStatus.Error && root.statusCut ? root.inspector.statusMessage : ""
                 owner: root.inspector.hiddenListenerOwner
-                offerAdministrator: root.inspector.administratorAvailable
+                // Polkit's actions are read only once a hidden listener is shown, not at start.
+                offerAdministrator: root.inspector.hiddenListenerOwner !== "" && root.inspector.administratorAvailable
                 canScanAsAdministrator: root.inspector.canScan
                 onScanAsAdministrator: root.inspector.scanAsAdministrator()
             }
