@@ -113,6 +113,8 @@ class Helper(unittest.TestCase):
         pid = open(f"/proc/{unshare.pid}/task/{unshare.pid}/children").read().split()[0]
         self.assertRefused(kill(pid, port), f"PID {pid} is the init process of a PID namespace.",
                            unshare)
+        # Run inside that namespace, where PID 1 is the test's listener, never this machine's init.
+        self.assertNotEqual(os.readlink(f"/proc/{pid}/ns/pid"), os.readlink("/proc/self/ns/pid"))
         self.assertRefused(kill(1, port, start_time(pid), ("nsenter", "-t", pid, "-p", "-m")),
                            "PID 1 is the system's init process.", unshare)
         done = subprocess.run(["unshare", "--pid", "--fork", "--kill-child", "--mount-proc", PY,
