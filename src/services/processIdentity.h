@@ -16,6 +16,9 @@ struct ProcessIdentity {
 
 public:
     enum class ServiceKind { none, systemUnit, userUnit, container };
+    // What the process is to the port beyond its own server: plumbing that holds the port for a
+    // container, or a service manager that holds it for a socket unit.
+    enum class Role { ordinary, containerForwarder, containerDaemon, serviceManager };
 
     // The files of one process as the kernel prints them; empty when unreadable.
     struct ProcTexts {
@@ -41,6 +44,7 @@ public:
     qint64 startTime = -1;
     ServiceKind serviceKind = ServiceKind::none;
     QString service; // a unit such as nginx.service, or a container such as "docker 1a2b3c4d5e6f"
+    Role role = Role::ordinary;
 
     // One "Label: value" line per known field, for the tooltip and the screen reader.
     QString summary() const;
