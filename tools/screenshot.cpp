@@ -262,6 +262,33 @@ const Scene scenes[] = {
          QTest::keyClick(shot.window, Qt::Key_End);
          return shot.grabWhenSettled();
      }},
+    // Every listener, over the results, opened by its key with the filter focused.
+    {"listeners",
+     [](Shot &shot, const Listeners &) {
+         QTest::keyClick(shot.window, Qt::Key_L, Qt::ControlModifier);
+         return shot.grabWhenSettled();
+     }},
+    // Filtered by a name, the keyboard on the rows: the chosen row has its ring.
+    {"listeners-filtered",
+     [](Shot &shot, const Listeners &) {
+         QTest::keyClick(shot.window, Qt::Key_L, Qt::ControlModifier);
+         QTest::qWait(300);
+         for (const char c : "listener")
+             if (c)
+                 QTest::keyClick(shot.window, c);
+         QTest::keyClick(shot.window, Qt::Key_Down);
+         QTest::keyClick(shot.window, Qt::Key_Down);
+         return shot.grabWhenSettled();
+     }},
+    {"listeners-empty",
+     [](Shot &shot, const Listeners &) {
+         QTest::keyClick(shot.window, Qt::Key_L, Qt::ControlModifier);
+         QTest::qWait(300);
+         for (const char c : "no-such-thing")
+             if (c)
+                 QTest::keyClick(shot.window, c);
+         return shot.grabWhenSettled();
+     }},
 };
 
 } // namespace

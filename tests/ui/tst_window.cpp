@@ -14,6 +14,8 @@
 #include <QTest>
 #include <QtQml/qqmlextensionplugin.h>
 #include <csignal>
+#include <pwd.h>
+#include <unistd.h>
 
 Q_IMPORT_QML_PLUGIN(QuaymeterPlugin)
 Q_IMPORT_QML_PLUGIN(QuaymeterInspectorPlugin)
@@ -433,6 +435,62 @@ private slots:
                      QString::number(listeners.children().at((i + 7) / 2)));
             QVERIFY(sceneRect(list).contains(sceneRect(m_window->activeFocusItem())));
         }
+    }
+
+    // The list of every listener, by keys alone: its key opens it over the results, typing
+    // filters it, Down and Return pick a row and scan that port; Escape closes it.
+    void listenerListFiltersAndScansThePicked() {
+        ListenerGroup listeners(2);
+        const QString port = QString::number(listeners.port());
+        QTest::keyClick(m_window, Qt::Key_L, Qt::ControlModifier);
+        QQuickItem *filter = item("listenerFilter");
+        QTRY_VERIFY(filter && filter->hasActiveFocus());
+        auto *browser = m_window->findChild<QObject *>(u"listenerBrowser"_s);
+        QTRY_VERIFY(!browser->property("reading").toBool());
+        QVERIFY(!item("placeholderArea")->isVisible()); // the results lie under the list
+        const auto typed = [&](const QString &text) {
+            QTest::keyClick(m_window, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(m_window, Qt::Key_Backspace);
+            for (const QChar c : text)
+                QTest::keyClick(m_window, c.toLatin1());
+            QSignalSpy drawn(m_window, &QQuickWindow::frameSwapped);
+            return drawn.wait(5000);
+        };
+        const auto sentences = [&] {
+            QStringList read;
+            for (QQuickItem *row : items("listenerPort"))
+                read << QAccessible::queryAccessibleInterface(row->parentItem()->parentItem())
+                            ->text(QAccessible::Name);
+            return read;
+        };
+        QVERIFY(typed(u"LISTENER2"_s));
+        const QString user = QString::fromLocal8Bit(::getpwuid(::getuid())->pw_name);
+        QVERIFY(sentences().contains(
+            u"Port %1, listener1 PID %2, user %4, listener2 PID %3, user %4"_s.arg(port)
+                .arg(listeners.children().at(0))
+                .arg(listeners.children().at(1))
+                .arg(user)));
+        QVERIFY(typed(port.left(3)));
+        const QStringList byPort = sentences();
+        QVERIFY(!byPort.isEmpty() && std::all_of(byPort.begin(), byPort.end(), [&](auto &each) {
+            return each.startsWith(u"Port "_s + port.left(3));
+        }));
+        QVERIFY(typed(u"no-such-listener"_s));
+        QVERIFY(sentences().isEmpty());
+        QCOMPARE(text("listenerEmpty"), u"No listener matches \u201cno-such-listener\u201d."_s);
+        QVERIFY(typed(port));
+        QCOMPARE(browser->property("count").toInt(), 1);
+        QTest::keyClick(m_window, Qt::Key_Down);
+        QTRY_VERIFY(item("listenerRows")->hasActiveFocus());
+        QVERIFY(findItems(item("listenerRows"), u"focusRing"_s).value(0)->isVisible());
+        QTest::keyClick(m_window, Qt::Key_Return);
+        QTRY_COMPARE(m_state->processes().size(), 2);
+        QCOMPARE(m_state->lastScannedPort(), listeners.port());
+        QVERIFY(!item("listenerRows")->isVisible());
+        QTest::keyClick(m_window, Qt::Key_L, Qt::ControlModifier);
+        QTRY_VERIFY(item("listenerRows")->isVisible());
+        QTest::keyClick(m_window, Qt::Key_Escape);
+        QTRY_VERIFY(!item("listenerRows")->isVisible() && item("cardScroll")->isVisible());
     }
 
     // A long status is cut only after it shrank and tightened, and is readable whole. Here lsof's

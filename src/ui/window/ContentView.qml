@@ -19,6 +19,10 @@ Item {
     // Built the first time a kill asks for it, then kept. Untyped, as naming the type would
     // compile it at start.
     property var alert: null
+    // The list of every listener, built the first time it opens, over the results panel: the
+    // port picked there is scanned, and its cards show, in the same place.
+    property var listenerBrowser: null
+    readonly property bool listenersOpen: listenerBrowser !== null && listenerBrowser.visible
     // A port to type in and scan as soon as the window opens, as a user would; undefined for none.
     property var portArgument
 
@@ -27,6 +31,27 @@ Item {
             inspector.portText = portArgument;
             inspector.startScan();
         }
+    }
+
+    function openListeners() {
+        if (inspector.hasPendingKill)
+            return;
+        if (listenerBrowser === null) {
+            listenerBrowser = Parts.build("ListenerBrowserView.qml", resultsPanel, {
+                objectName: "listenerBrowserView",
+                inspector: inspector,
+                width: Qt.binding(() => resultsPanel.width),
+                height: Qt.binding(() => resultsPanel.height)
+            });
+            listenerBrowser.closed.connect(byKeyboard => portInputPanel.focusField(byKeyboard ? Qt.TabFocusReason : Qt.OtherFocusReason));
+        }
+        listenerBrowser.open();
+    }
+    function toggleListeners() {
+        if (listenersOpen)
+            listenerBrowser.close(true);
+        else
+            openListeners();
     }
 
     implicitWidth: 850
@@ -152,6 +177,7 @@ Item {
                 Layout.maximumHeight: root.inspector.leftColumnHeight > 0 ? root.inspector.leftColumnHeight : Infinity
                 inspector: root.inspector
                 statusCut: portInputPanel.statusCut
+                covered: root.listenersOpen
             }
         }
 

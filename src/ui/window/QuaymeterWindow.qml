@@ -65,6 +65,8 @@ ApplicationWindow {
         }
     }
     ContentView {
+        id: content
+
         objectName: "contentView"
         anchors.fill: parent
         portArgument: root.portArgument
@@ -91,6 +93,65 @@ ApplicationWindow {
         }
     }
 
+    // The way to every listener, where the title bar would be, so the design's window below keeps
+    // every element where it was.
+    AbstractButton {
+        id: listenersButton
+
+        objectName: "listenersButton"
+        anchors.right: parent.right
+        anchors.rightMargin: 22
+        y: 11
+        text: "All listeners"
+        topPadding: 4
+        bottomPadding: 4
+        leftPadding: 10
+        rightPadding: 10
+        onClicked: content.toggleListeners()
+        Accessible.role: Accessible.Button
+        Accessible.name: text
+        Accessible.description: "Ctrl+L"
+        // Runs even while the button is disabled.
+        Accessible.onPressAction: {
+            if (listenersButton.enabled)
+                listenersButton.clicked();
+        }
+
+        contentItem: Row {
+            spacing: 7
+
+            PlainText {
+                text: listenersButton.text
+                font.pixelSize: 11
+                font.weight: Font.Medium
+                Accessible.ignored: true
+            }
+            PlainText {
+                text: "Ctrl+L"
+                monospaced: true
+                font.pixelSize: 10
+                color: Kit.Palette.textMuted
+                Accessible.ignored: true
+            }
+        }
+        background: Rectangle {
+            radius: height / 2
+            color: Kit.Palette.withOpacity(Kit.Palette.canvasBottom, 0.58)
+            border.color: Kit.Palette.withOpacity(Kit.Palette.steelTeal, listenersButton.hovered ? 0.6 : 0.3)
+            border.width: 1
+
+            FocusRing {
+                anchors.fill: parent
+                shapeRadius: height / 2
+                shown: listenersButton.visualFocus
+            }
+        }
+    }
+
+    Shortcut {
+        sequence: "Ctrl+L"
+        onActivated: content.toggleListeners()
+    }
     Shortcut {
         sequence: "Ctrl+N"
         onActivated: WindowGroup.openWindow()

@@ -11,6 +11,8 @@ Item {
     required property InspectorState inspector
     // Whether the status line had to cut its message: an error is then shown here whole.
     property bool statusCut: false
+    // While the listener list lies over the panel, the cards under it are neither seen nor reached.
+    property bool covered: false
 
     readonly property string resultsCaption: inspector.lastScannedPort === 0 ? "Awaiting scan" : "Port " + inspector.lastScannedPort
     readonly property int listed: inspector.processes.count
@@ -37,6 +39,7 @@ Item {
 
     ColumnLayout {
         id: content
+        visible: !root.covered
         anchors.fill: parent
         anchors.topMargin: 20
         anchors.bottomMargin: 20
