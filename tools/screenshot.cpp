@@ -262,6 +262,8 @@ const Scene scenes[] = {
          QTest::keyClick(shot.window, Qt::Key_End);
          return shot.grabWhenSettled();
      }},
+    {"focus-listeners-button",
+     [](Shot &shot, const Listeners &) { return shot.tabTo(QStringLiteral("listenersButton")); }},
     // Every listener, over the results, opened by its key with the filter focused.
     {"listeners",
      [](Shot &shot, const Listeners &) {
