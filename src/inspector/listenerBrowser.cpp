@@ -75,10 +75,15 @@ ListenerBrowser::Row ListenerBrowser::rowOf(const PortListeners &listeners) {
         if (const QString service = serviceText(first); !service.isEmpty())
             detail << service;
         row.detail = detail.join(QStringLiteral(" · "));
+        // A server's hundred workers would make a sentence no one listens to the end of.
+        constexpr qsizetype spoken = 5;
         for (const ListenerHolder &holder : listeners.holders) {
-            sentences << holderSentence(holder);
+            if (sentences.size() <= spoken)
+                sentences << holderSentence(holder);
             haystack << holder.name << holder.user << holder.service;
         }
+        if (listeners.holders.size() > spoken)
+            sentences << QStringLiteral("and %1 more").arg(listeners.holders.size() - spoken);
         if (!listeners.hiddenOwners.isEmpty())
             haystack << listeners.hiddenOwners;
     }
