@@ -6,23 +6,20 @@
 
 import contextlib, os, pwd, shutil, signal, socket, subprocess, tempfile, time  # noqa: E401
 
+from harness import wait_until
+
 IMAGE = "qm-busybox"
-HTTPD = ["/bin/busybox", "httpd", "-f", "-p", "80"]
 DOCKER = "/usr/bin/docker"  # Debian's client; /usr/local/bin/docker (v28) also talks to 20.10
 CGROUP2 = next(line.split()[1] for line in open("/proc/mounts") if line.split()[2] == "cgroup2")
-_CONF = """[engine]
-cgroup_manager = "cgroupfs"
-events_logger = "file"
-[containers]
-default_ulimits = ["nofile=1024:1024", "nproc=1024:1024"]
-"""
+# This machine's limits are too high for Podman's containers to start.
+CONF = '[engine]\ncgroup_manager = "cgroupfs"\nevents_logger = "file"\n[containers]\n' \
+       'default_ulimits = ["nofile=1024:1024", "nproc=1024:1024"]\n'
 
 
-def run(*command, env=None, check=True, **kwargs):
-    done = subprocess.run(command, capture_output=True, text=True, stdin=kwargs.pop(
-        "stdin", subprocess.DEVNULL), env={**os.environ, **(env or {})}, timeout=120, **kwargs)
-    if check and done.returncode != 0:
-        raise AssertionError(f"{command}: {done.returncode} {done.stdout}{done.stderr}")
+def run(*command, env=None, check=True, stdin=subprocess.DEVNULL, **kwargs):
+    done = subprocess.run(command, capture_output=True, text=True, stdin=stdin, timeout=120,
+                          env={**os.environ, **(env or {})}, **kwargs)
+    assert done.returncode == 0 or not check, f"{command}: {done.stdout}{done.stderr}"
     return done
 
 
@@ -38,136 +35,114 @@ def listener(port):
     return int(out.split()[0]) if out.split() else None
 
 
-def wait_for(predicate, message, timeout=60.0):
-    deadline = time.monotonic() + timeout
-    while not (value := predicate()):
-        if time.monotonic() > deadline:
-            raise AssertionError(f"timed out waiting for {message}")
-        time.sleep(0.1)
-    return value
-
-
-def stop_pid(pid, timeout=30.0):
-    # TERM, then KILL, one PID this harness started or found under its own work folder.
-    with contextlib.suppress(ProcessLookupError):
-        os.kill(pid, signal.SIGTERM)
-        deadline = time.monotonic() + timeout
-        while os.path.exists(f"/proc/{pid}") and _state(pid) != "Z":
-            if time.monotonic() > deadline:
-                os.kill(pid, signal.SIGKILL)
-            time.sleep(0.05)
-
-
-def _state(pid):
+def gone(pid):
     with contextlib.suppress(OSError):
-        return open(f"/proc/{pid}/stat").read().rsplit(")", 1)[1].split()[0]
+        return open(f"/proc/{pid}/stat").read().rsplit(")", 1)[1].split()[0] == "Z"
+    return True
 
 
-def _pids(match):
-    # Processes for which match(pid) holds, never this machine's PID 1 nor this process.
-    found = []
-    for name in os.listdir("/proc"):
-        if name.isdigit() and int(name) not in (1, os.getpid()):
+def stop_pids(match):
+    # TERM, then KILL after 30 s, every process for which match(pid) holds, never PID 1.
+    pids = []
+    for pid in (int(n) for n in os.listdir("/proc") if n.isdigit()):
+        with contextlib.suppress(OSError):
+            if pid not in (1, os.getpid()) and match(pid):
+                os.kill(pid, signal.SIGTERM)
+                pids.append(pid)
+    deadline = time.monotonic() + 30
+    while not all(map(gone, pids)):
+        for pid in pids if time.monotonic() > deadline else ():
             with contextlib.suppress(OSError):
-                if match(int(name)):
-                    found.append(int(name))
-    return found
+                os.kill(pid, signal.SIGKILL)
+        time.sleep(0.05)
 
 
-class _HostState:
-    # The host's iptables tables, IPv4 forwarding, links, cgroup folders and runtime state files,
-    # put back on exit as they were on entry.
-    PATHS = ("/var/lib/cni", "/etc/cni/net.d/cni.lock", "/run/libpod", "/run/containers")
+def cmdline_has(text):
+    return lambda pid: text in open(f"/proc/{pid}/cmdline").read()
 
-    def __enter__(self):
-        self.tables = {tool: run(tool + "-save").stdout for tool in ("iptables", "ip6tables")}
-        self.forward = open("/proc/sys/net/ipv4/ip_forward").read()
-        self.links = set(os.listdir("/sys/class/net"))
-        self.cgroups = {root: set(os.listdir(root)) for root in self._cgroup_roots()}
-        self.paths = {p for p in self.PATHS if os.path.lexists(p)}
-        return self
 
-    @staticmethod
-    def _cgroup_roots():
-        return [os.path.join("/sys/fs/cgroup", d) for d in os.listdir("/sys/fs/cgroup")
-                if os.path.exists(os.path.join("/sys/fs/cgroup", d, "cgroup.procs"))]
-
-    def __exit__(self, *exc):
-        for link in set(os.listdir("/sys/class/net")) - self.links:
+@contextlib.contextmanager
+def host_state():
+    # The host's iptables tables, IPv4 forwarding, links, v1 cgroup folders and the runtimes'
+    # state outside their work folders, put back as they were.
+    tables = {tool: run(tool + "-save").stdout for tool in ("iptables", "ip6tables")}
+    forward = open("/proc/sys/net/ipv4/ip_forward").read()
+    links = set(os.listdir("/sys/class/net"))
+    cgroups = {root: set(os.listdir(root)) for root in
+               (os.path.join("/sys/fs/cgroup", d) for d in os.listdir("/sys/fs/cgroup"))
+               if root != CGROUP2 and os.path.isfile(os.path.join(root, "cgroup.procs"))}
+    paths = ["/var/lib/cni", "/etc/cni/net.d/cni.lock", "/run/libpod", "/run/containers"]
+    paths = [p for p in paths if not os.path.lexists(p)]
+    try:
+        yield
+    finally:
+        for link in set(os.listdir("/sys/class/net")) - links:
             run("ip", "link", "delete", link, check=False)
-        for tool, saved in self.tables.items():
-            blank = {"filter": ("INPUT", "FORWARD", "OUTPUT"),
-                     "nat": ("PREROUTING", "INPUT", "OUTPUT", "POSTROUTING")}
-            text = saved + "".join(f"*{t}\n" + "".join(f":{c} ACCEPT [0:0]\n" for c in chains)
-                                   + "COMMIT\n" for t, chains in blank.items()
-                                   if f"*{t}\n" not in saved)
-            run(tool + "-restore", input=text, stdin=None)
-        with open("/proc/sys/net/ipv4/ip_forward", "w") as forward:
-            forward.write(self.forward)
-        for root, names in self.cgroups.items():
+        for tool, saved in tables.items():  # a table first made by a runtime goes back to empty
+            blank = {"filter": "INPUT FORWARD OUTPUT", "nat": "PREROUTING INPUT OUTPUT POSTROUTING"}
+            run(tool + "-restore", stdin=None, input=saved + "".join(
+                f"*{t}\n" + "".join(f":{c} ACCEPT [0:0]\n" for c in chains.split()) + "COMMIT\n"
+                for t, chains in blank.items() if f"*{t}\n" not in saved))
+        open("/proc/sys/net/ipv4/ip_forward", "w").write(forward)
+        for root, names in cgroups.items():
             for name in set(os.listdir(root)) - names:
-                if os.path.isdir(os.path.join(root, name)):
-                    for folder, _, _ in sorted(os.walk(os.path.join(root, name)), reverse=True):
-                        os.rmdir(folder)
-        for path in set(p for p in self.PATHS if os.path.lexists(p)) - self.paths:
+                for folder, _, _ in sorted(os.walk(os.path.join(root, name)), reverse=True):
+                    os.rmdir(folder)
+        for path in filter(os.path.lexists, paths):
             shutil.rmtree(path) if os.path.isdir(path) else os.remove(path)
 
 
-class Runtime(contextlib.ExitStack):
-    # One real setup. env: what the window and the runtime's own tool need to find it; user:
-    # the account to run the window as (None: root).
-    name = user = None
+class Client:
+    # A runtime's command-line tool as one user runs it: command, and the environment it needs.
+    def __init__(self, command, env=None):
+        self.command, self.env = command, env or {}
+
+    def cli(self, *args, **kwargs):
+        return run(*self.command, *args, env=self.env, **kwargs)
+
+    def start_web(self, name, port=None, network="bridge"):
+        # Its full ID. httpd is the container's PID 1, which ignores TERM: stop kills it after a
+        # second, not ten.
+        publish = ["-p", f"127.0.0.1:{port}:80"] if port else [f"--network={network}"]
+        return self.cli("run", "-d", "--stop-timeout=1", "--name", name, *publish, IMAGE,
+                        "/bin/busybox", "httpd", "-f", "-p", "80").stdout.strip()
+
+    def running(self, ident):
+        done = self.cli("inspect", "--format", "{{.State.Running}}", ident, check=False)
+        return done.stdout.strip() == "true"
+
+
+class Runtime(Client, contextlib.ExitStack):
+    # One real setup, its image imported. env: what the window and the runtime's own tool need to
+    # find it; user: the account to run the window as (None: root).
+    user = None
+
+    def __init__(self, name):
+        Client.__init__(self, None)
+        contextlib.ExitStack.__init__(self)
+        self.name = name
 
     def __enter__(self):
         super().__enter__()
         self.work = tempfile.mkdtemp(prefix=f"quaymeter-{self.name}-")
         os.chmod(self.work, 0o755)
         self.callback(shutil.rmtree, self.work, ignore_errors=True)
-        self.callback(self._unmount)
-        self.enter_context(_HostState())
-        self.env = {}
+        self.callback(lambda: [run("umount", "-l", m, check=False) for m in reversed(
+            [line.split()[1] for line in open("/proc/self/mounts")]) if m.startswith(self.work)])
+        self.enter_context(host_state())
         try:
             self.start()
-            self.callback(self.teardown)
-            rootfs = os.path.join(self.work, "rootfs")
-            os.makedirs(os.path.join(rootfs, "bin"))
-            shutil.copy("/bin/busybox", os.path.join(rootfs, "bin"))
-            tar = subprocess.Popen(["tar", "-C", rootfs, "-c", "."], stdout=subprocess.PIPE)
+            self.callback(lambda: self.cli(
+                "rm", "-f", *self.cli("ps", "-aq", check=False).stdout.split(), check=False))
+            os.makedirs(f"{self.work}/rootfs/bin")
+            shutil.copy("/bin/busybox", f"{self.work}/rootfs/bin")
+            tar = subprocess.Popen(["tar", "-C", f"{self.work}/rootfs", "-c", "."],
+                                   stdout=subprocess.PIPE)
             self.cli("import", "-", IMAGE, stdin=tar.stdout)
-            assert tar.wait() == 0
         except BaseException:
             self.close()
             raise
         return self
-
-    def _unmount(self):
-        mounts = [line.split()[1] for line in open("/proc/self/mounts")]
-        for point in reversed([m for m in mounts if m.startswith(self.work)]):
-            run("umount", "-l", point, check=False)
-
-    def cli(self, *args, check=True, **kwargs):
-        return run(*self.command, *args, env=self.env, check=check, **kwargs)
-
-    @property
-    def command(self):
-        raise NotImplementedError
-
-    def start_web(self, name, port=None, network=None):
-        # A detached httpd container; its full ID.
-        publish = ["-p", f"127.0.0.1:{port}:80"] if port else []
-        net = [f"--network={network}"] if network else []
-        # httpd is the container's PID 1, which ignores TERM: stop kills it after a second, not ten.
-        return self.cli("run", "-d", "--stop-timeout=1", "--name", name, *publish, *net, IMAGE,
-                        *HTTPD).stdout.strip()
-
-    def running(self, ident):
-        done = self.cli("inspect", "--format", "{{.State.Running}}", ident, check=False)
-        return done.stdout.strip() == "true"
-
-    def teardown(self):
-        ids = self.cli("ps", "-aq", check=False).stdout.split()
-        if ids:
-            self.cli("rm", "-f", *ids, check=False)
 
 
 class Docker(Runtime):
@@ -175,73 +150,48 @@ class Docker(Runtime):
     # system.slice/docker.service so it and its proxies sit where systemd puts them.
 
     def __init__(self, proxy=True):
-        super().__init__()
+        super().__init__("docker" if proxy else "docker-noproxy")
         self.proxy = proxy
-        self.name = "docker" if proxy else "docker-noproxy"
-
-    @property
-    def command(self):
-        return [DOCKER]
 
     def start(self):
-        self.socket = os.path.join(self.work, "docker.sock")
-        self.env = {"DOCKER_HOST": f"unix://{self.socket}"}
-        self.cgroup = os.path.join(CGROUP2, "system.slice", "docker.service")
-        if not os.path.isdir(os.path.dirname(self.cgroup)):
-            os.mkdir(os.path.dirname(self.cgroup))
-            self.callback(os.rmdir, os.path.dirname(self.cgroup))
-        os.mkdir(self.cgroup)  # fails if it is there: someone else's daemon
-        self.callback(os.rmdir, self.cgroup)
-        procs = os.path.join(self.cgroup, "cgroup.procs")
-        self.log = open(os.path.join(self.work, "dockerd.log"), "w")
-        self.callback(self.log.close)
+        self.command, sock = [DOCKER], f"{self.work}/docker.sock"
+        self.env = {"DOCKER_HOST": f"unix://{sock}"}
+        for folder in "system.slice", "system.slice/docker.service":
+            if not os.path.isdir(f"{CGROUP2}/{folder}") or folder.endswith("service"):
+                os.mkdir(f"{CGROUP2}/{folder}")  # docker.service already there: not ours
+                self.callback(os.rmdir, f"{CGROUP2}/{folder}")
+        procs = f"{CGROUP2}/system.slice/docker.service/cgroup.procs"
+        log = self.enter_context(open(f"{self.work}/dockerd.log", "w"))
         self.daemon = subprocess.Popen(
             ["dockerd", "--data-root", f"{self.work}/data", "--exec-root", f"{self.work}/exec",
-             "-H", f"unix://{self.socket}", "--pidfile", f"{self.work}/docker.pid",
+             "-H", f"unix://{sock}", "--pidfile", f"{self.work}/docker.pid",
              f"--userland-proxy={str(self.proxy).lower()}"], stdin=subprocess.DEVNULL,
-            stdout=self.log, stderr=subprocess.STDOUT,
+            stdout=log, stderr=subprocess.STDOUT,
             preexec_fn=lambda: open(procs, "w").write(str(os.getpid())))
-        self.callback(self._stop_daemon)
-        wait_for(lambda: self.daemon.poll() is not None or
-                 self.cli("version", check=False).returncode == 0, "dockerd")
-        assert self.daemon.poll() is None, open(self.log.name).read()
-
-    def _stop_daemon(self):
-        # containerd and its shims were started by dockerd; any it leaves behind go by PID.
-        stop_pid(self.daemon.pid)
-        self.daemon.wait()
-        for pid in _pids(lambda pid: self.work in open(f"/proc/{pid}/cmdline").read()):
-            stop_pid(pid)
+        # containerd and its shims go with dockerd; any left behind, by PID.
+        self.callback(stop_pids, cmdline_has(self.work))
+        self.callback(stop_pids, lambda pid: pid == self.daemon.pid)
+        wait_until(lambda: self.daemon.poll() is not None or
+                   self.cli("version", check=False).returncode == 0, "dockerd", 60)
+        assert self.daemon.poll() is None, open(log.name).read()
 
 
 class Podman(Runtime):
     # Podman as root, or rootless as a fresh user with subordinate IDs and /dev/net/tun.
 
     def __init__(self, rootless=False):
-        super().__init__()
+        super().__init__("podman-rootless" if rootless else "podman")
         self.rootless = rootless
-        self.name = "podman-rootless" if rootless else "podman"
-
-    @property
-    def command(self):
-        if not self.rootless:
-            return ["podman"]
-        return ["setpriv", f"--reuid={self.user}", f"--regid={self.user}", "--init-groups",
-                "env", "-i", *(f"{k}={v}" for k, v in self.env.items()), "podman"]
 
     def start(self):
-        conf = os.path.join(self.work, "containers.conf")
-        with open(conf, "w") as f:
-            f.write(_CONF)
-        self.env = {"CONTAINERS_CONF": conf}
+        open(f"{self.work}/containers.conf", "w").write(CONF)
+        self.env, self.command = {"CONTAINERS_CONF": f"{self.work}/containers.conf"}, ["podman"]
         if not self.rootless:
-            storage = os.path.join(self.work, "storage.conf")
-            with open(storage, "w") as f:
-                f.write(f'[storage]\ndriver = "overlay"\ngraphroot = "{self.work}/root"\n'
-                        f'runroot = "{self.work}/run"\n')
-            self.env["CONTAINERS_STORAGE_CONF"] = storage
-            self.callback(self._stop_ours)
-            return
+            open(f"{self.work}/storage.conf", "w").write(
+                f'[storage]\ndriver = "overlay"\ngraphroot = "{self.work}/root"\n'
+                f'runroot = "{self.work}/run"\n')
+            self.env["CONTAINERS_STORAGE_CONF"] = f"{self.work}/storage.conf"
+            return self.callback(stop_pids, cmdline_has(self.work))  # conmon
         self.user, home, runtime = "qm-rootless", f"{self.work}/home", f"{self.work}/run"
         run("useradd", "--create-home", "--home-dir", home, "--shell", "/usr/sbin/nologin",
             self.user)
@@ -252,22 +202,11 @@ class Podman(Runtime):
                 self.user)
         os.mkdir(runtime, 0o700)
         os.chown(runtime, account.pw_uid, account.pw_gid)
-        mode = os.stat("/dev/net/tun").st_mode & 0o777
+        self.callback(os.chmod, "/dev/net/tun", os.stat("/dev/net/tun").st_mode & 0o777)
         os.chmod("/dev/net/tun", 0o666)
-        self.callback(os.chmod, "/dev/net/tun", mode)
         self.env.update(HOME=home, XDG_RUNTIME_DIR=runtime, PATH="/usr/sbin:/usr/bin:/sbin:/bin")
-        self.callback(self._stop_ours, account.pw_uid)
-
-    def _stop_ours(self, uid=None):
-        # Every process of the test's user (pause, slirp4netns, rootlessport, conmon), or root's
-        # conmon started for containers under the work folder.
-        def ours(pid):
-            if uid is not None:
-                return os.stat(f"/proc/{pid}").st_uid == uid
-            return self.work in open(f"/proc/{pid}/cmdline").read()
-        for pid in _pids(ours):
-            stop_pid(pid)
-
-
-SETUPS = {"docker": lambda: Docker(), "docker-noproxy": lambda: Docker(proxy=False),
-          "podman": lambda: Podman(), "podman-rootless": lambda: Podman(rootless=True)}
+        self.command = ["setpriv", f"--reuid={self.user}", f"--regid={self.user}",
+                        "--init-groups", "env", "-i", *(f"{k}={v}" for k, v in self.env.items()),
+                        "podman"]
+        # Its pause process, slirp4netns, rootlessport and conmon: every process of the user's.
+        self.callback(stop_pids, lambda pid: os.stat(f"/proc/{pid}").st_uid == account.pw_uid)
