@@ -42,19 +42,22 @@ def gone(pid):
 
 
 def stop_pids(match):
-    # TERM, then KILL after 30 s, every process for which match(pid) holds, never PID 1.
-    pids = []
-    for pid in (int(n) for n in os.listdir("/proc") if n.isdigit()):
+    # TERM (KILL after 30 s) every process for which match(pid) holds, never PID 1, until none is
+    # left: some start others as they go.
+    def matching(pid):
         with contextlib.suppress(OSError):
-            if pid not in (1, os.getpid()) and match(pid):
-                os.kill(pid, signal.SIGTERM)
-                pids.append(pid)
+            return pid not in (1, os.getpid()) and not gone(pid) and match(pid)
     deadline = time.monotonic() + 30
-    while not all(map(gone, pids)):
-        for pid in pids if time.monotonic() > deadline else ():
+    while pids := [int(n) for n in os.listdir("/proc") if n.isdigit() and matching(int(n))]:
+        for pid in pids:
             with contextlib.suppress(OSError):
-                os.kill(pid, signal.SIGKILL)
-        time.sleep(0.05)
+                os.kill(pid, signal.SIGTERM if time.monotonic() < deadline else signal.SIGKILL)
+        time.sleep(0.1)
+
+
+def rmdir(folder):
+    # A cgroup stays busy a moment after its last process has exited.
+    wait_until(lambda: os.rmdir(folder) or True, f"{folder} removed", 10)
 
 
 def cmdline_has(text):
@@ -70,7 +73,7 @@ def host_state():
     links = set(os.listdir("/sys/class/net"))
     cgroups = {root: set(os.listdir(root)) for root in
                (os.path.join("/sys/fs/cgroup", d) for d in os.listdir("/sys/fs/cgroup"))
-               if root != CGROUP2 and os.path.isfile(os.path.join(root, "cgroup.procs"))}
+               if os.path.isfile(os.path.join(root, "cgroup.procs"))}
     paths = ["/var/lib/cni", "/etc/cni/net.d/cni.lock", "/run/libpod", "/run/containers"]
     paths = [p for p in paths if not os.path.lexists(p)]
     try:
@@ -87,7 +90,7 @@ def host_state():
         for root, names in cgroups.items():
             for name in set(os.listdir(root)) - names:
                 for folder, _, _ in sorted(os.walk(os.path.join(root, name)), reverse=True):
-                    os.rmdir(folder)
+                    rmdir(folder)
         for path in filter(os.path.lexists, paths):
             shutil.rmtree(path) if os.path.isdir(path) else os.remove(path)
 
@@ -156,20 +159,20 @@ class Docker(Runtime):
     def start(self):
         self.command, sock = [DOCKER], f"{self.work}/docker.sock"
         self.env = {"DOCKER_HOST": f"unix://{sock}"}
-        for folder in "system.slice", "system.slice/docker.service":
-            if not os.path.isdir(f"{CGROUP2}/{folder}") or folder.endswith("service"):
-                os.mkdir(f"{CGROUP2}/{folder}")  # docker.service already there: not ours
-                self.callback(os.rmdir, f"{CGROUP2}/{folder}")
-        procs = f"{CGROUP2}/system.slice/docker.service/cgroup.procs"
+        cgroup = f"{CGROUP2}/system.slice/docker.service"
+        os.makedirs(os.path.dirname(cgroup), exist_ok=True)  # a new system.slice goes with the host
+        os.mkdir(cgroup)  # already there: someone else's daemon
+        self.callback(rmdir, cgroup)
         log = self.enter_context(open(f"{self.work}/dockerd.log", "w"))
         self.daemon = subprocess.Popen(
             ["dockerd", "--data-root", f"{self.work}/data", "--exec-root", f"{self.work}/exec",
              "-H", f"unix://{sock}", "--pidfile", f"{self.work}/docker.pid",
              f"--userland-proxy={str(self.proxy).lower()}"], stdin=subprocess.DEVNULL,
             stdout=log, stderr=subprocess.STDOUT,
-            preexec_fn=lambda: open(procs, "w").write(str(os.getpid())))
+            preexec_fn=lambda: open(f"{cgroup}/cgroup.procs", "w").write(str(os.getpid())))
         # containerd and its shims go with dockerd; any left behind, by PID.
         self.callback(stop_pids, cmdline_has(self.work))
+        self.callback(self.daemon.wait)
         self.callback(stop_pids, lambda pid: pid == self.daemon.pid)
         wait_until(lambda: self.daemon.poll() is not None or
                    self.cli("version", check=False).returncode == 0, "dockerd", 60)
@@ -209,4 +212,5 @@ class Podman(Runtime):
                         "--init-groups", "env", "-i", *(f"{k}={v}" for k, v in self.env.items()),
                         "podman"]
         # Its pause process, slirp4netns, rootlessport and conmon: every process of the user's.
-        self.callback(stop_pids, lambda pid: os.stat(f"/proc/{pid}").st_uid == account.pw_uid)
+        self.callback(stop_pids, lambda pid: f"\nUid:\t{account.pw_uid}\t" in open(
+            f"/proc/{pid}/status").read())  # not /proc/PID's owner: root's when not dumpable
