@@ -66,8 +66,8 @@ def cmdline_has(text):
 
 @contextlib.contextmanager
 def host_state():
-    # The host's iptables tables, IPv4 forwarding, links, v1 cgroup folders and the runtimes'
-    # state outside their work folders, put back as they were.
+    # The host's iptables tables, IPv4 forwarding, and the bridges, cgroup folders and state the
+    # runtimes make outside their work folders, put back as they were.
     tables = {tool: run(tool + "-save").stdout for tool in ("iptables", "ip6tables")}
     forward = open("/proc/sys/net/ipv4/ip_forward").read()
     links = set(os.listdir("/sys/class/net"))
@@ -80,7 +80,8 @@ def host_state():
         yield
     finally:
         for link in set(os.listdir("/sys/class/net")) - links:
-            run("ip", "link", "delete", link, check=False)
+            if link.startswith(("docker", "cni-", "veth", "br-")):
+                    run("ip", "link", "delete", link, check=False)
         for tool, saved in tables.items():  # a table first made by a runtime goes back to empty
             blank = {"filter": "INPUT FORWARD OUTPUT", "nat": "PREROUTING INPUT OUTPUT POSTROUTING"}
             run(tool + "-restore", stdin=None, input=saved + "".join(
@@ -88,7 +89,7 @@ def host_state():
                 for t, chains in blank.items() if f"*{t}\n" not in saved))
         open("/proc/sys/net/ipv4/ip_forward", "w").write(forward)
         for root, names in cgroups.items():
-            for name in set(os.listdir(root)) - names:
+            for name in {"docker", "libpod_parent", "system.slice"} & set(os.listdir(root)) - names:
                 for folder, _, _ in sorted(os.walk(os.path.join(root, name)), reverse=True):
                     rmdir(folder)
         for path in filter(os.path.lexists, paths):
@@ -200,7 +201,8 @@ class Podman(Runtime):
             self.user)
         self.callback(run, "userdel", "--remove", self.user, check=False)
         account = pwd.getpwnam(self.user)
-        if f"\n{self.user}:" not in "\n" + open("/etc/subuid").read():
+        if not os.path.exists("/etc/subuid") or f"\n{self.user}:" not in "\n" + open(
+                "/etc/subuid").read():
             run("usermod", "--add-subuids", "400000-465535", "--add-subgids", "400000-465535",
                 self.user)
         os.mkdir(runtime, 0o700)
