@@ -188,7 +188,9 @@ class Podman(Runtime):
         self.rootless = rootless
 
     def start(self):
-        open(f"{self.work}/containers.conf", "w").write(CONF)
+        # As root, nothing in /run/libpod, where every other test's window would see Podman.
+        open(f"{self.work}/containers.conf", "w").write(CONF if self.rootless else CONF.replace(
+            "[engine]\n", f'[engine]\ntmp_dir = "{self.work}/libpod"\n'))
         self.env, self.command = {"CONTAINERS_CONF": f"{self.work}/containers.conf"}, ["podman"]
         if not self.rootless:
             open(f"{self.work}/storage.conf", "w").write(
