@@ -74,7 +74,8 @@ def host_state():
     cgroups = {root: set(os.listdir(root)) for root in
                (os.path.join("/sys/fs/cgroup", d) for d in os.listdir("/sys/fs/cgroup"))
                if os.path.isfile(os.path.join(root, "cgroup.procs"))}
-    paths = ["/var/lib/cni", "/etc/cni/net.d/cni.lock", "/run/libpod", "/run/containers"]
+    paths = ["/var/lib/cni", "/var/lib/containers", "/etc/cni/net.d/cni.lock", "/run/libpod",
+             "/run/containers"]
     paths = [p for p in paths if not os.path.lexists(p)]
     try:
         yield
