@@ -13,13 +13,12 @@ inline QByteArray captured(const QString &name) {
 }
 
 // The identity of a captured holder, read as ProcessIdentity::read reads /proc.
-inline ProcessIdentity capturedIdentity(const QString &folder, const QByteArray &parentComm = {}) {
-    ProcessIdentity::ProcTexts texts;
-    texts.comm = captured(folder + QStringLiteral("/comm"));
-    texts.cmdline = captured(folder + QStringLiteral("/cmdline"));
-    texts.cgroup = captured(folder + QStringLiteral("/cgroup"));
-    texts.executable = QString::fromUtf8(captured(folder + QStringLiteral("/exe"))).trimmed();
-    texts.parentComm = parentComm;
-    texts.stat = "7 (x) S 1 7";
-    return ProcessIdentity::parse(texts, 100);
+inline ProcessIdentity capturedIdentity(const QString &folder) {
+    const auto file = [&folder](const char *name) { return captured(folder + u'/' + name); };
+    return ProcessIdentity::parse({.comm = file("comm"),
+                                   .cmdline = file("cmdline"),
+                                   .stat = "7 (x) S 1 7",
+                                   .cgroup = file("cgroup"),
+                                   .executable = QString::fromUtf8(file("exe")).trimmed()},
+                                  100);
 }
