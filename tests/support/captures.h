@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QString>
+#include <tuple>
 
 // What the real Docker and Podman printed, and /proc of the processes that held their ports,
 // captured byte for byte on this machine.
@@ -15,10 +16,10 @@ inline QByteArray captured(const QString &name) {
 // The identity of a captured holder, read as ProcessIdentity::read reads /proc.
 inline ProcessIdentity capturedIdentity(const QString &folder) {
     const auto file = [&folder](const char *name) { return captured(folder + u'/' + name); };
-    return ProcessIdentity::parse({.comm = file("comm"),
-                                   .cmdline = file("cmdline"),
-                                   .stat = "7 (x) S 1 7",
-                                   .cgroup = file("cgroup"),
-                                   .executable = QString::fromUtf8(file("exe")).trimmed()},
-                                  100);
+    ProcessIdentity::ProcTexts texts;
+    std::tie(texts.comm, texts.cmdline, texts.cgroup) =
+        std::tuple(file("comm"), file("cmdline"), file("cgroup"));
+    texts.stat = "7 (x) S 1 7";
+    texts.executable = QString::fromUtf8(file("exe")).trimmed();
+    return ProcessIdentity::parse(texts, 100);
 }
