@@ -309,8 +309,14 @@ ProcessIdentity ProcessIdentity::read(pid_t pid) {
 
 ProcessIdentity ProcessIdentity::parse(const ProcTexts &texts, long ticksPerSecond) {
     ProcessIdentity identity;
-    const QStringList arguments = argumentsOf(texts.cmdline);
-    identity.name = wholeNameOf(nameOf(texts.comm), arguments.value(0), texts.executable);
+    // Most listeners are neither cut nor plumbing: their arguments need no second reading.
+    const QString comm = nameOf(texts.comm);
+    const bool cut = comm.toUtf8().size() >= 15;
+    const bool mayBePlumbing =
+        cut || std::any_of(std::begin(plumbing), std::end(plumbing),
+                           [&comm](const Plumbing &each) { return comm == each.name; });
+    const QStringList arguments = mayBePlumbing ? argumentsOf(texts.cmdline) : QStringList();
+    identity.name = wholeNameOf(comm, arguments.value(0), texts.executable);
     identity.commandLine = commandLineOf(texts.cmdline);
     identity.workingDirectory = texts.workingDirectory;
     identity.executable = texts.executable;
@@ -327,7 +333,8 @@ ProcessIdentity ProcessIdentity::parse(const ProcTexts &texts, long ticksPerSeco
         identity.runningSeconds =
             std::max<qint64>(0, qint64(std::floor(uptime - double(startTicks) / ticksPerSecond)));
     std::tie(identity.serviceKind, identity.service) = serviceOf(texts.cgroup);
-    if (const Plumbing *role = plumbingOf(identity.name, arguments, texts.executable)) {
+    if (const Plumbing *role =
+            mayBePlumbing ? plumbingOf(identity.name, arguments, texts.executable) : nullptr) {
         identity.role = role->role;
         identity.runtime = role->runtime;
         if (identity.name == QLatin1String("slirp4netns") &&

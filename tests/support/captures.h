@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QString>
+#include <tuple>
 
 // What the real Docker and Podman printed, and /proc of the processes that held their ports,
 // captured byte for byte on this machine.
@@ -13,13 +14,12 @@ inline QByteArray captured(const QString &name) {
 }
 
 // The identity of a captured holder, read as ProcessIdentity::read reads /proc.
-inline ProcessIdentity capturedIdentity(const QString &folder, const QByteArray &parentComm = {}) {
+inline ProcessIdentity capturedIdentity(const QString &folder) {
+    const auto file = [&folder](const char *name) { return captured(folder + u'/' + name); };
     ProcessIdentity::ProcTexts texts;
-    texts.comm = captured(folder + QStringLiteral("/comm"));
-    texts.cmdline = captured(folder + QStringLiteral("/cmdline"));
-    texts.cgroup = captured(folder + QStringLiteral("/cgroup"));
-    texts.executable = QString::fromUtf8(captured(folder + QStringLiteral("/exe"))).trimmed();
-    texts.parentComm = parentComm;
+    std::tie(texts.comm, texts.cmdline, texts.cgroup) =
+        std::tuple(file("comm"), file("cmdline"), file("cgroup"));
     texts.stat = "7 (x) S 1 7";
+    texts.executable = QString::fromUtf8(file("exe")).trimmed();
     return ProcessIdentity::parse(texts, 100);
 }
