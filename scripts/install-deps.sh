@@ -28,6 +28,9 @@ packages=(
   xvfb xauth xdotool x11-utils xclip dbus dbus-bin at-spi2-core python3 python3-pyatspi python3-gi
   # the Debian package: building, checking, and running the installed program under Wayland
   dpkg-dev lintian desktop-file-utils appstream weston
+  # real container runtimes for the end-to-end tests: Docker and Podman (root and rootless), an
+  # image made offline from busybox, the user namespaces, networking and NAT they run on
+  docker.io podman busybox-static uidmap slirp4netns iptables
 )
 
 missing=()

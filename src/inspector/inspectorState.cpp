@@ -8,16 +8,17 @@
 
 InspectorState::InspectorState(QObject *parent)
     : InspectorState(PortScannerService(), ProcessKillerService(), parent, ProcessExit::waitForExit,
-                     KernelTcpTable::awaitListener) {}
+                     KernelTcpTable::awaitListener, AdministratorService(), ContainerRuntime()) {}
 
 InspectorState::InspectorState(PortScannerService scanner, ProcessKillerService killer,
                                QObject *parent, AwaitExit awaitExit, AwaitListener awaitListener,
-                               AdministratorService administrator)
+                               AdministratorService administrator, ContainerRuntime containers)
     : QObject(parent),
       m_statusMessage(QStringLiteral("Enter a port to inspect what is listening.")),
       m_watch(*this, awaitExit, std::move(awaitListener)),
       m_scans(*this, std::move(scanner), administrator),
-      m_kills(*this, std::move(killer), std::move(administrator), std::move(awaitExit)) {
+      m_kills(*this, std::move(killer), std::move(administrator), std::move(awaitExit)),
+      m_containers(*this, std::move(containers)) {
     appendActivity(QStringLiteral("Quaymeter initialized"));
 }
 
@@ -52,7 +53,7 @@ std::optional<qint64> InspectorState::validatedPort() const {
 }
 
 bool InspectorState::canScan() const {
-    return m_status != ScanStatus::scanning && !m_activeKillPID;
+    return m_status != ScanStatus::scanning && !m_activeKillPID && !m_stoppingContainer;
 }
 
 void InspectorState::startScan() {
@@ -148,7 +149,65 @@ KillConfirmationAlert InspectorState::pendingKillAlert() const {
     }
     KillConfirmationAlert alert = killConfirmationAlert(*m_pendingKill);
     alert.message = cutForView(alert.message, viewTextLimit);
+    alert.warning = cutForView(ContainerFlow::killWarning(m_pendingKill->process, m_portContainer),
+                               viewTextLimit);
     return alert;
+}
+
+KillConfirmationAlert InspectorState::pendingContainerStopAlert() const {
+    if (!m_pendingContainerStop || !m_portContainer) {
+        return {};
+    }
+    KillConfirmationAlert alert = ContainerFlow::alert(*m_portContainer, m_lastScannedPort);
+    alert.message = cutForView(alert.message, viewTextLimit);
+    return alert;
+}
+
+void InspectorState::requestStopContainer() {
+    m_containers.request();
+}
+
+void InspectorState::confirmPendingContainerStop() {
+    m_containers.confirm();
+}
+
+void InspectorState::dismissPendingContainerStop() {
+    setPendingContainerStop(false);
+}
+
+void InspectorState::setPortContainer(std::optional<PublishedContainer> container,
+                                      const QString &note) {
+    if (container == m_portContainer && note == m_containerNote) {
+        return;
+    }
+    m_portContainer = std::move(container);
+    m_containerNote = note;
+    emit portContainerChanged();
+}
+
+void InspectorState::setStoppingContainer(bool stopping) {
+    if (stopping == m_stoppingContainer) {
+        return;
+    }
+    m_stoppingContainer = stopping;
+    emit stoppingContainerChanged();
+    emit canScanChanged();
+}
+
+void InspectorState::setPendingContainerStop(bool pending) {
+    if (pending == m_pendingContainerStop) {
+        return;
+    }
+    m_pendingContainerStop = pending;
+    emit pendingContainerStopChanged();
+}
+
+void InspectorState::setContainerStopCommandOffered(const QString &command) {
+    if (command == m_containerStopCommandOffered) {
+        return;
+    }
+    m_containerStopCommandOffered = command;
+    emit containerStopCommandOfferedChanged();
 }
 
 QString InspectorState::hiddenListenerOwner() const {

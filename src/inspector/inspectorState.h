@@ -3,6 +3,7 @@
 #include "activityEntry.h"
 #include "activityLog.h"
 #include "administratorService.h"
+#include "containerFlow.h"
 #include "killFlow.h"
 #include "killRequest.h"
 #include "listenerList.h"
@@ -65,6 +66,20 @@ class InspectorState : public QObject {
     // Whether polkit would run the administrator helper beside this program: else the route is
     // neither offered nor taken.
     Q_PROPERTY(bool administratorAvailable READ administratorAvailable CONSTANT)
+    // The container a runtime says publishes the port last scanned, asked when nothing or a
+    // runtime's plumbing listens on it; containerNote says why a runtime could not be asked.
+    Q_PROPERTY(bool hasPortContainer READ hasPortContainer NOTIFY portContainerChanged)
+    Q_PROPERTY(
+        PublishedContainer portContainer READ portContainerForQml NOTIFY portContainerChanged)
+    Q_PROPERTY(QString containerNote READ containerNote NOTIFY portContainerChanged)
+    Q_PROPERTY(bool isStoppingContainer READ isStoppingContainer NOTIFY stoppingContainerChanged)
+    Q_PROPERTY(bool hasPendingContainerStop READ hasPendingContainerStop NOTIFY
+                   pendingContainerStopChanged)
+    Q_PROPERTY(KillConfirmationAlert pendingContainerStopAlert READ pendingContainerStopAlert NOTIFY
+                   pendingContainerStopChanged)
+    // After a stop the runtime refused for want of rights: the command to run as one who may.
+    Q_PROPERTY(QString containerStopCommandOffered READ containerStopCommandOffered NOTIFY
+                   containerStopCommandOfferedChanged)
 
 public:
     explicit InspectorState(QObject *parent = nullptr);
@@ -73,7 +88,8 @@ public:
     InspectorState(PortScannerService scanner, ProcessKillerService killer,
                    QObject *parent = nullptr, AwaitExit awaitExit = {},
                    AwaitListener awaitListener = {},
-                   AdministratorService administrator = AdministratorService());
+                   AdministratorService administrator = AdministratorService(),
+                   ContainerRuntime containers = ContainerRuntime::absent());
     ~InspectorState() override;
 
     const QString &portText() const { return m_portText; }
@@ -100,6 +116,16 @@ public:
     QString hiddenListenerOwner() const;
     bool administratorOffered() const { return m_administratorOffered; }
     bool administratorAvailable() const { return m_scans.administratorAvailable(); }
+    const std::optional<PublishedContainer> &portContainer() const { return m_portContainer; }
+    bool hasPortContainer() const { return m_portContainer.has_value(); }
+    PublishedContainer portContainerForQml() const {
+        return m_portContainer.value_or(PublishedContainer{});
+    }
+    const QString &containerNote() const { return m_containerNote; }
+    bool isStoppingContainer() const { return m_stoppingContainer; }
+    bool hasPendingContainerStop() const { return m_pendingContainerStop; }
+    KillConfirmationAlert pendingContainerStopAlert() const;
+    const QString &containerStopCommandOffered() const { return m_containerStopCommandOffered; }
 
     std::optional<QString> validationMessage() const;
     std::optional<qint64> validatedPort() const;
@@ -128,6 +154,10 @@ public:
     // The alert's two ways out; either one leaves no request pending.
     Q_INVOKABLE void confirmPendingKill();
     Q_INVOKABLE void dismissPendingKill();
+    // Stop Container: the same alert, then the runtime's own stop, the re-check and the watch.
+    Q_INVOKABLE void requestStopContainer();
+    Q_INVOKABLE void confirmPendingContainerStop();
+    Q_INVOKABLE void dismissPendingContainerStop();
 
     static constexpr int activityLimit = 8;
     static constexpr std::chrono::milliseconds killExitWait = KillFlow::exitWait;
@@ -154,11 +184,16 @@ signals:
     void canScanChanged();
     void hiddenListenerChanged();
     void administratorOfferedChanged();
+    void portContainerChanged();
+    void stoppingContainerChanged();
+    void pendingContainerStopChanged();
+    void containerStopCommandOfferedChanged();
 
 private:
     // The flows write the state they change; nothing else does.
     friend class ScanFlow;
     friend class KillFlow;
+    friend class ContainerFlow;
 
     QString shownStatusMessage() const;
     QString shownValidationMessage() const { return validationMessage().value_or(QString()); }
@@ -171,6 +206,10 @@ private:
     void setPendingKill(std::optional<KillRequest> request);
     void setHiddenListener(std::optional<HiddenListener> listener);
     void setAdministratorOffered(bool offered);
+    void setPortContainer(std::optional<PublishedContainer> container, const QString &note);
+    void setStoppingContainer(bool stopping);
+    void setPendingContainerStop(bool pending);
+    void setContainerStopCommandOffered(const QString &command);
 
     QString m_portText;
     bool m_hasAttemptedScan = false;
@@ -188,9 +227,15 @@ private:
     bool m_administratorOffered = false;
     // The cards came from lsof run as administrator: their kills go the same way.
     bool m_listedAsAdministrator = false;
+    std::optional<PublishedContainer> m_portContainer;
+    QString m_containerNote;
+    bool m_stoppingContainer = false;
+    bool m_pendingContainerStop = false;
+    QString m_containerStopCommandOffered;
 
     // Stopped by every scan that begins and when the window closes.
     PortWatch m_watch;
     ScanFlow m_scans;
     KillFlow m_kills;
+    ContainerFlow m_containers;
 };

@@ -45,7 +45,8 @@ KillConfirmationAlert KillFlow::alert(const KillRequest &request) {
     const QString command = request.force ? QStringLiteral("kill -9") : QStringLiteral("kill");
     return KillConfirmationAlert{
         request.force ? QStringLiteral("Force kill process?") : QStringLiteral("Kill process?"),
-        QStringLiteral("Quaymeter will send ") + command + " to " + process.commandName + " PID " +
+        QStringLiteral("Quaymeter will send ") + command + " to " +
+            process.identity.wholeName(process.commandName) + " PID " +
             QString::number(process.pid) + " on port " + QString::number(process.port) + u'.',
         request.force ? QStringLiteral("Force Kill") : QStringLiteral("Kill Process"),
     };
@@ -111,7 +112,8 @@ QCoro::Task<void> KillFlow::perform(KillRequest request) {
     }
     state.appendActivity(QStringLiteral("Killed PID ") + pidText + how);
     const auto signalled = std::chrono::steady_clock::now();
-    state.setStatus(state.status(), QStringLiteral("Killed ") + process.commandName + " PID " +
+    state.setStatus(state.status(), QStringLiteral("Killed ") +
+                                        process.identity.wholeName(process.commandName) + " PID " +
                                         pidText + ". Re-checking port " +
                                         QString::number(process.port) + "...");
     // A re-scan while the process is still closing down would show it as listening.

@@ -30,11 +30,14 @@ struct KillConfirmationAlert {
     Q_PROPERTY(QString title MEMBER title CONSTANT)
     Q_PROPERTY(QString message MEMBER message CONSTANT)
     Q_PROPERTY(QString destructiveLabel MEMBER destructiveLabel CONSTANT)
+    Q_PROPERTY(QString warning MEMBER warning CONSTANT)
 
 public:
     QString title;
     QString message;
     QString destructiveLabel;
+    // What else follows, shown under the message: a container's plumbing outlives its kill.
+    QString warning = {};
 };
 
 Q_DECLARE_METATYPE(KillRequest)

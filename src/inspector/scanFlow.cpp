@@ -45,6 +45,7 @@ void ScanFlow::begin(qint64 port, ScanRoute route) {
     const QString portText = QString::number(port);
     // What the user sees next is this scan's outcome, not a watch's.
     state.m_watch.stop();
+    state.m_containers.forget();
     if (route == ScanRoute::administrator) {
         // The cards, or the owner of what lsof could not show, stay until there is something
         // better: a dismissed or refused authentication loses nothing.
@@ -99,11 +100,14 @@ void ScanFlow::show(QList<PortProcess> found, qint64 port) {
         state.setStatus(ScanStatus::available,
                         QStringLiteral("Port ") + portText + " is available.");
         state.appendActivity(QStringLiteral("Port ") + portText + " is available");
+        state.m_containers.follow(found, port);
         return;
     }
     const PortProcess &first = found.constFirst();
-    const QString listener = first.commandName + " PID " + QString::number(first.pid);
+    const QString listener =
+        first.identity.wholeName(first.commandName) + " PID " + QString::number(first.pid);
     state.setStatus(ScanStatus::inUse,
                     QStringLiteral("Found ") + listener + " listening on port " + portText + u'.');
     state.appendActivity(QStringLiteral("Found ") + listener);
+    state.m_containers.follow(found, port);
 }

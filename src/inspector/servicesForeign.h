@@ -1,5 +1,6 @@
 #pragma once
 
+#include "containerRuntime.h"
 #include "portProcess.h"
 #include "processIdentity.h"
 
@@ -16,4 +17,10 @@ struct ProcessIdentityForeign {
     Q_GADGET
     QML_FOREIGN(ProcessIdentity)
     QML_VALUE_TYPE(processIdentity)
+};
+
+struct PublishedContainerForeign {
+    Q_GADGET
+    QML_FOREIGN(PublishedContainer)
+    QML_VALUE_TYPE(publishedContainer)
 };

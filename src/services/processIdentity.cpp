@@ -78,9 +78,12 @@ std::pair<ProcessIdentity::ServiceKind, QString> classify(const QString &path) {
             // docker-ID.scope under systemd, /docker/ID with Docker's own cgroup driver
             static const QRegularExpression runtimeName(QStringLiteral("^[a-z][a-z-]*$"));
             const QString parent = i > 0 ? parts.at(i - 1) : QString();
-            const QString runtime = !match.captured(1).isEmpty()           ? match.captured(1)
-                                    : runtimeName.match(parent).hasMatch() ? parent
-                                                                           : QString();
+            QString runtime = !match.captured(1).isEmpty()           ? match.captured(1)
+                              : runtimeName.match(parent).hasMatch() ? parent
+                                                                     : QString();
+            // Podman's monitor of a container runs in a scope of its own, named for the same ID.
+            if (runtime == QLatin1String("libpod-conmon"))
+                runtime = QStringLiteral("libpod");
             return {Kind::container,
                     (runtime.isEmpty() ? QString() : runtime + u' ') + match.captured(2).left(12)};
         }
@@ -129,6 +132,99 @@ QString runningText(qint64 seconds) {
     return QString::number(seconds) + QStringLiteral(" s");
 }
 
+QStringList argumentsOf(const QByteArray &cmdline) {
+    QByteArray text = cmdline;
+    while (text.endsWith('\0'))
+        text.chop(1);
+    QStringList arguments;
+    if (!text.isEmpty())
+        for (const QByteArray &argument : text.split('\0'))
+            arguments << QString::fromUtf8(argument);
+    return arguments;
+}
+
+QString fileNameOf(const QString &path) {
+    return path.section(u'/', -1);
+}
+
+// The kernel keeps 15 bytes of a name; the program's file name may go on from there.
+QString wholeNameOf(const QString &comm, const QString &firstArgument, const QString &executable) {
+    if (comm.toUtf8().size() < 15)
+        return comm;
+    for (const QString &candidate : {fileNameOf(executable), fileNameOf(firstArgument)})
+        if (candidate.size() > comm.size() && candidate.size() <= NAME_MAX &&
+            candidate.startsWith(comm))
+            return candidate;
+    return comm;
+}
+
+// The processes that hold a container's published port for it. Podman starts some of its
+// helpers as itself under another first argument.
+struct Plumbing {
+    QLatin1StringView name;
+    ProcessIdentity::Role role;
+    QLatin1StringView runtime;
+};
+constexpr Plumbing plumbing[] = {
+    {QLatin1StringView("docker-proxy"), ProcessIdentity::Role::containerForwarder,
+     QLatin1StringView("Docker")},
+    {QLatin1StringView("dockerd"), ProcessIdentity::Role::containerDaemon,
+     QLatin1StringView("Docker")},
+    {QLatin1StringView("rootlesskit"), ProcessIdentity::Role::containerForwarder,
+     QLatin1StringView("Docker")},
+    {QLatin1StringView("rootlesskit-docker-proxy"), ProcessIdentity::Role::containerForwarder,
+     QLatin1StringView("Docker")},
+    {QLatin1StringView("conmon"), ProcessIdentity::Role::containerForwarder,
+     QLatin1StringView("Podman")},
+    {QLatin1StringView("rootlessport"), ProcessIdentity::Role::containerForwarder,
+     QLatin1StringView("Podman")},
+    {QLatin1StringView("pasta"), ProcessIdentity::Role::containerForwarder,
+     QLatin1StringView("Podman")},
+    {QLatin1StringView("slirp4netns"), ProcessIdentity::Role::containerForwarder,
+     QLatin1StringView("Podman")},
+};
+
+// The kernel's name alone can be any program's: the program it runs must say the same.
+const Plumbing *plumbingOf(const QString &name, const QStringList &arguments,
+                           const QString &executable) {
+    const QString program = fileNameOf(executable);
+    const QString first = fileNameOf(arguments.value(0));
+    const bool reexecuted = program == QLatin1String("podman");
+    for (const Plumbing &each : plumbing)
+        if (name == each.name && (first == each.name || program == each.name || reexecuted))
+            return &each;
+    return nullptr;
+}
+
+QString hostAndPort(const QString &host, const QString &port) {
+    return (host.contains(u':') ? u'[' + host + u']' : host) + u':' + port;
+}
+
+// docker-proxy -proto tcp -host-ip 127.0.0.1 -host-port 18080 -container-ip 172.17.0.2 ...
+QString forwardingOf(const QStringList &arguments) {
+    const auto value = [&arguments](QLatin1StringView option) {
+        const qsizetype at = arguments.indexOf(option);
+        return at > 0 ? arguments.value(at + 1) : QString();
+    };
+    const QString hostPort = value(QLatin1StringView("-host-port"));
+    const QString containerPort = value(QLatin1StringView("-container-port"));
+    if (hostPort.isEmpty() || containerPort.isEmpty())
+        return {};
+    return hostAndPort(value(QLatin1StringView("-host-ip")), hostPort) + QStringLiteral(" to ") +
+           hostAndPort(value(QLatin1StringView("-container-ip")), containerPort);
+}
+
+QString roleText(const ProcessIdentity &identity) {
+    using Role = ProcessIdentity::Role;
+    if (identity.role == Role::containerDaemon)
+        return QStringLiteral("the ") + identity.runtime + QStringLiteral(" daemon");
+    if (identity.role != Role::containerForwarder)
+        return {};
+    if (identity.name == QLatin1String("conmon"))
+        return identity.runtime + QStringLiteral("'s container monitor");
+    return identity.runtime + QStringLiteral("'s port forwarder");
+}
+
 std::pair<ProcessIdentity::ServiceKind, QString> serviceOf(const QByteArray &cgroup) {
     // The unified hierarchy's line; the cgroup v1 controllers' lines say nothing about units.
     for (const QByteArray &line : cgroup.split('\n'))
@@ -154,6 +250,8 @@ QString ProcessIdentity::summary() const {
                           QStringLiteral("PID ") + QString::number(parentPid));
     if (runningSeconds >= 0)
         add("Running for", runningText(runningSeconds));
+    add("Role", roleText(*this));
+    add("Forwards", forwarding);
     switch (serviceKind) {
     case ServiceKind::systemUnit:
         add("System service", service);
@@ -211,7 +309,14 @@ ProcessIdentity ProcessIdentity::read(pid_t pid) {
 
 ProcessIdentity ProcessIdentity::parse(const ProcTexts &texts, long ticksPerSecond) {
     ProcessIdentity identity;
-    identity.name = nameOf(texts.comm);
+    // Most listeners are neither cut nor plumbing: their arguments need no second reading.
+    const QString comm = nameOf(texts.comm);
+    const bool cut = comm.toUtf8().size() >= 15;
+    const bool mayBePlumbing =
+        cut || std::any_of(std::begin(plumbing), std::end(plumbing),
+                           [&comm](const Plumbing &each) { return comm == each.name; });
+    const QStringList arguments = mayBePlumbing ? argumentsOf(texts.cmdline) : QStringList();
+    identity.name = wholeNameOf(comm, arguments.value(0), texts.executable);
     identity.commandLine = commandLineOf(texts.cmdline);
     identity.workingDirectory = texts.workingDirectory;
     identity.executable = texts.executable;
@@ -228,7 +333,29 @@ ProcessIdentity ProcessIdentity::parse(const ProcTexts &texts, long ticksPerSeco
         identity.runningSeconds =
             std::max<qint64>(0, qint64(std::floor(uptime - double(startTicks) / ticksPerSecond)));
     std::tie(identity.serviceKind, identity.service) = serviceOf(texts.cgroup);
+    if (const Plumbing *role =
+            mayBePlumbing ? plumbingOf(identity.name, arguments, texts.executable) : nullptr) {
+        identity.role = role->role;
+        identity.runtime = role->runtime;
+        if (identity.name == QLatin1String("slirp4netns") &&
+            identity.parentName.startsWith(QLatin1String("rootlesskit")))
+            identity.runtime = QStringLiteral("Docker");
+        if (identity.name == QLatin1String("docker-proxy"))
+            identity.forwarding = forwardingOf(arguments);
+        // The daemon's unit holds every container: stopping it is never the remedy for one port.
+        if (identity.serviceKind == ServiceKind::systemUnit ||
+            identity.serviceKind == ServiceKind::userUnit) {
+            identity.serviceKind = ServiceKind::none;
+            identity.service.clear();
+        }
+    }
     return identity;
+}
+
+QString ProcessIdentity::wholeName(const QString &lsofName) const {
+    return !lsofName.isEmpty() && name.size() > lsofName.size() && name.startsWith(lsofName)
+               ? name
+               : lsofName;
 }
 
 bool ProcessIdentity::sameService(const ProcessIdentity &gone, const ProcessIdentity &found) {

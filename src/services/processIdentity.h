@@ -13,6 +13,8 @@ struct ProcessIdentity {
     Q_PROPERTY(QString commandLine MEMBER commandLine CONSTANT)
     Q_PROPERTY(QString summary READ summary CONSTANT)
     Q_PROPERTY(QString stopCommand READ stopCommand CONSTANT)
+    // Empty unless the process is a container runtime's plumbing.
+    Q_PROPERTY(QString runtime MEMBER runtime CONSTANT)
 
 public:
     enum class ServiceKind { none, systemUnit, userUnit, container };
@@ -32,7 +34,9 @@ public:
         QString executable;
     };
 
-    QString name; // the kernel's own name of the process (comm)
+    // The kernel's own name of the process (comm), whole where comm cuts it at 15 characters and
+    // the executable's or the first argument's file name goes on from it.
+    QString name;
     QString commandLine;
     QString workingDirectory;
     QString executable;
@@ -45,12 +49,20 @@ public:
     ServiceKind serviceKind = ServiceKind::none;
     QString service; // a unit such as nginx.service, or a container such as "docker 1a2b3c4d5e6f"
     Role role = Role::ordinary;
+    // For plumbing: whose it is ("Docker", "Podman"), and for docker-proxy what it forwards
+    // ("127.0.0.1:18080 to 172.17.0.2:80").
+    QString runtime;
+    QString forwarding;
 
     // One "Label: value" line per known field, for the tooltip and the screen reader.
     QString summary() const;
     // What stops the unit or container for good, ready to paste into a shell; empty when the
     // process has none, or its container runtime is not Docker or Podman.
     QString stopCommand() const;
+
+    // The name to show for a listener lsof named `lsofName`: the whole name when lsof's is a cut
+    // prefix of it, else lsof's.
+    Q_INVOKABLE QString wholeName(const QString &lsofName) const;
 
     static ProcessIdentity read(pid_t pid);
     static ProcessIdentity parse(const ProcTexts &texts, long ticksPerSecond);

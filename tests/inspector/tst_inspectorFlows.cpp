@@ -1,4 +1,5 @@
 #include "activityLines.h"
+#include "captures.h"
 #include "inspectorState.h"
 #include "listenerGroup.h"
 
@@ -155,7 +156,9 @@ class InspectorFlowsTest : public QObject {
     QList<KernelListener> kernelListeners; // what the kernel's tables show when lsof lists none
 
     // `policy`: whether polkit's installed actions name the helper.
-    std::unique_ptr<InspectorState> makeState(bool policy = true) {
+    // `runtimes`: the container runtimes found on the machine, asked through the runner.
+    std::unique_ptr<InspectorState> makeState(bool policy = true,
+                                              QList<RuntimeEndpoint> runtimes = {}) {
         auto probe = [this](qint64) -> QCoro::Task<QList<KernelListener>> {
             co_return kernelListeners;
         };
@@ -168,7 +171,8 @@ class InspectorFlowsTest : public QObject {
         auto state = std::make_unique<InspectorState>(
             PortScannerService(run, probe), ProcessKillerService(runner->command()), nullptr,
             AwaitExit(), watch,
-            AdministratorService(run, helper, [policy](const QString &) { return policy; }));
+            AdministratorService(run, helper, [policy](const QString &) { return policy; }),
+            ContainerRuntime(run, [runtimes] { return runtimes; }));
         return state;
     }
 
@@ -692,6 +696,104 @@ private slots:
             QTest::qWait(int(InspectorState::portWatchSpan.count()));
             QCOMPARE(since(), expected());
         }
+    }
+
+    // A port lsof finds free, whose container Docker still publishes: the free port is shown
+    // first, then the container; Stop Container runs Docker's own stop, then the port is checked
+    // and watched as after a kill.
+    void aContainerStillPublishingAFreePort() {
+        const QString socket = u"/run/docker.sock"_s;
+        const auto state = makeState(true, {{u"Docker"_s, u"/usr/bin/docker"_s, socket}});
+        scan(*state, u"18080"_s);
+        runner->answer(0, nothingListed);
+        QTRY_COMPARE(runner->callCount(), 2);
+        QCOMPARE(state->statusMessage(), u"Port 18080 is available."_s);
+        QCOMPARE(runner->call(1).arguments, (QStringList{u"-H"_s, u"unix://"_s + socket, u"ps"_s,
+                                                         u"--format"_s, u"{{json .}}"_s}));
+        const CommandResult published{
+            QString::fromUtf8(captured(u"docker/ps-all-json.stdout"_s)), {}, 0};
+        runner->answer(1, published);
+        QTRY_COMPARE(state->status(), ScanStatus::inUse);
+        QCOMPARE(state->statusMessage(), u"Port 18080 is held by Docker container qm-web "
+                                         "(455bf5a2d39c), image qm-busybox."_s);
+        QCOMPARE(messages(*state).value(0),
+                 u"Port 18080 is published by Docker container qm-web"_s);
+
+        state->requestStopContainer();
+        QCOMPARE(state->pendingContainerStopAlert().message,
+                 u"Quaymeter will run docker stop 455bf5a2d39c to stop container qm-web, which "
+                 "holds port 18080."_s);
+        state->confirmPendingContainerStop();
+        QVERIFY(!state->hasPendingContainerStop());
+        QTRY_COMPARE(runner->callCount(), 3);
+        QCOMPARE(runner->call(2).arguments,
+                 (QStringList{u"-H"_s, u"unix://"_s + socket, u"stop"_s, u"455bf5a2d39c"_s}));
+        QVERIFY(!state->canScan());
+        runner->answer(2, {QString::fromUtf8(captured(u"docker/stop.stdout"_s)), {}, 0});
+        QTRY_COMPARE(runner->callCount(), 4);
+        QCOMPARE(runner->call(3).arguments, PortScannerService::lsofArguments(18080));
+        QCOMPARE(messages(*state).mid(0, 3),
+                 (QStringList{u"Scanned port 18080"_s, u"Stopped container qm-web"_s,
+                              u"Stop requested for container qm-web"_s}));
+        QVERIFY(!state->hasPortContainer());
+        runner->answer(3, nothingListed);
+        QTRY_COMPARE(runner->callCount(), 5);
+        runner->answer(4, {{}, {}, 0});
+        QTRY_COMPARE(watches.size(), 1);
+        QCOMPARE(state->status(), ScanStatus::available);
+    }
+
+    // An answer for an earlier scan is dropped, and a stop refused for want of rights offers
+    // the command to run as one who may.
+    void containerRuntimeRefusals() {
+        const auto state =
+            makeState(true, {{u"Docker"_s, u"/usr/bin/docker"_s, u"/run/docker.sock"_s}});
+        const CommandResult published{
+            QString::fromUtf8(captured(u"docker/ps-all-json.stdout"_s)), {}, 0};
+        scan(*state, u"18080"_s);
+        runner->answer(0, nothingListed);
+        QTRY_COMPARE(runner->callCount(), 2);
+        scan(*state, u"18080"_s);
+        runner->answer(1, published);
+        QTest::qWait(20);
+        QCOMPARE(state->status(), ScanStatus::scanning);
+        QVERIFY(!state->hasPortContainer());
+        runner->answer(2, nothingListed);
+        QTRY_COMPARE(runner->callCount(), 4);
+        runner->answer(3, published);
+        QTRY_VERIFY(state->hasPortContainer());
+
+        state->requestStopContainer();
+        state->confirmPendingContainerStop();
+        QTRY_COMPARE(runner->callCount(), 5);
+        runner->answer(4,
+                       {{}, QString::fromUtf8(captured(u"docker/stop-nopermission.stderr"_s)), 1});
+        QTRY_COMPARE(state->status(), ScanStatus::error);
+        QVERIFY(state->statusMessage().startsWith(
+            u"Docker could not stop container qm-web: permission denied while trying"_s));
+        QCOMPARE(state->containerStopCommandOffered(), u"docker stop 455bf5a2d39c"_s);
+        QCOMPARE(messages(*state).value(0), u"Stop failed for container qm-web"_s);
+        QVERIFY(state->canScan());
+    }
+
+    // Kill and Force Kill of plumbing say what follows, in the runtime's own words.
+    void killOfPlumbingWarns() {
+        PortProcess proxy;
+        proxy.port = 18080;
+        proxy.identity = capturedIdentity(u"docker/proc-holder-docker-proxy"_s);
+        const PublishedContainer web{u"Docker"_s, u"455bf5a2d39c"_s, u"qm-web"_s, {}, {}, {}};
+        QCOMPARE(ContainerFlow::killWarning(proxy, web),
+                 u"It forwards port 18080 to container qm-web: the container keeps running and "
+                 "Docker keeps the port."_s);
+        proxy.identity = capturedIdentity(u"docker-noproxy/proc-holder-dockerd"_s);
+        QCOMPARE(ContainerFlow::killWarning(proxy, web),
+                 u"dockerd is the Docker daemon: every running container stops."_s);
+        proxy.identity = capturedIdentity(u"podman/proc-holder-conmon"_s);
+        QCOMPARE(ContainerFlow::killWarning(proxy, std::nullopt),
+                 u"It holds port 18080 for a container: the container keeps running and Podman "
+                 "keeps the port."_s);
+        proxy.identity = {};
+        QCOMPARE(ContainerFlow::killWarning(proxy, web), QString());
     }
 };
 

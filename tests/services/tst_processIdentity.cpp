@@ -1,3 +1,4 @@
+#include "captures.h"
 #include "processIdentity.h"
 
 #include <QtTest>
@@ -42,6 +43,9 @@ private slots:
             << "0::/user.slice/user-1000.slice/user@1000.service/user.slice/libpod-" + id +
                    ".scope/container\n"
             << u"Container: libpod c3d3bea1d0cb"_s << u"podman stop c3d3bea1d0cb"_s;
+        QTest::newRow("podman's monitor of a container")
+            << "0::/machine.slice/libpod-conmon-" + id + ".scope\n"
+            << u"Container: libpod c3d3bea1d0cb"_s << u"podman stop c3d3bea1d0cb"_s;
         QTest::newRow("kubernetes pod") << "0::/kubepods.slice/cri-containerd-" + id + ".scope\n"
                                         << u"Container: cri-containerd c3d3bea1d0cb"_s << QString();
         QTest::newRow("login session")
@@ -64,6 +68,61 @@ private slots:
                  line == u"System service: nginx.service");
         QCOMPARE(ProcessIdentity::sameService(daemon, daemon), !line.isEmpty());
         QCOMPARE(daemon.stopCommand(), stop);
+    }
+
+    // The real holders of published ports are the runtimes' plumbing, whole-named, and never
+    // remedied by stopping the daemon's unit; a program merely named like one is not plumbing.
+    void plumbingOfRealRuntimes_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<int>("role");
+        QTest::addColumn<QString>("lines");
+        const int forwarder = int(ProcessIdentity::Role::containerForwarder);
+        QTest::newRow("docker-proxy in docker.service")
+            << u"docker/proc-holder-docker-proxy"_s << forwarder
+            << u"Role: Docker's port forwarder\nForwards: 127.0.0.1:18080 to 172.17.0.2:80"_s;
+        QTest::newRow("dockerd without its proxy")
+            << u"docker-noproxy/proc-holder-dockerd"_s
+            << int(ProcessIdentity::Role::containerDaemon) << u"Role: the Docker daemon"_s;
+        QTest::newRow("conmon") << u"podman/proc-holder-conmon"_s << forwarder
+                                << u"Role: Podman's container monitor"_s;
+        QTest::newRow("rootlessport") << u"podman-rootless/proc-holder-rootlessport"_s << forwarder
+                                      << u"Role: Podman's port forwarder"_s;
+        QTest::newRow("slirp4netns") << u"podman-rootless/proc-slirp4netns"_s << forwarder
+                                     << u"Role: Podman's port forwarder"_s;
+    }
+    void plumbingOfRealRuntimes() {
+        QFETCH(QString, folder);
+        QFETCH(int, role);
+        QFETCH(QString, lines);
+        const ProcessIdentity identity = capturedIdentity(folder);
+        QCOMPARE(int(identity.role), role);
+        QVERIFY2(identity.summary().endsWith(u"Parent: PID 1\n"_s + lines),
+                 qPrintable(identity.summary()));
+        QCOMPARE(identity.serviceKind, ProcessIdentity::ServiceKind::none);
+        QCOMPARE(identity.stopCommand(), QString());
+
+        ProcessIdentity::ProcTexts impostor{"docker-proxy\n",
+                                            "sleep\0-host-port\0"
+                                            "80\0"_ba,
+                                            {},
+                                            {},
+                                            {},
+                                            {},
+                                            {},
+                                            u"/usr/bin/sleep"_s};
+        QCOMPARE(ProcessIdentity::parse(impostor, 100).role, ProcessIdentity::Role::ordinary);
+    }
+
+    // The kernel cuts a name at 15 bytes, lsof at 9: the program's file name goes on.
+    void wholeNames() {
+        ProcessIdentity::ProcTexts texts{
+            "rootlesskit-doc\n", "rootlesskit-docker-proxy\0-a\0"_ba, {}, {}, {}, {}, {}, {}};
+        const ProcessIdentity identity = ProcessIdentity::parse(texts, 100);
+        QCOMPARE(identity.wholeName(u"rootlessk"_s), u"rootlesskit-docker-proxy"_s);
+        QCOMPARE(identity.role, ProcessIdentity::Role::containerForwarder);
+        QCOMPARE(capturedIdentity(u"docker/proc-holder-docker-proxy"_s).wholeName(u"docker-pr"_s),
+                 u"docker-proxy"_s);
+        QCOMPARE(identity.wholeName(u"Web\\x20Co"_s), u"Web\\x20Co"_s);
     }
 
     // A real child whose name holds the stat line's own delimiters, seen by its owner and by

@@ -18,6 +18,12 @@ ColumnLayout {
     // whether it may be taken now.
     property bool offerAdministrator: false
     property bool canScanAsAdministrator: false
+    // The container a runtime says still publishes the free-looking port, and its Stop Container.
+    property string container: ""
+    property int port: 0
+    property bool canStopContainer: false
+    readonly property bool containerShown: container !== "" && status !== ScanStatus.Scanning
+    property SecondaryButtonStyle stopContainerButton: null
     readonly property bool ownerShown: owner !== "" && status !== ScanStatus.Scanning
     readonly property bool administratorShown: ownerShown && offerAdministrator
     // The error detail and the Scan as Administrator button, each made the first time it is due.
@@ -25,8 +31,14 @@ ColumnLayout {
     property SecondaryButtonStyle administratorButton: null
 
     signal scanAsAdministrator
+    signal stopContainer
 
-    readonly property var content: ownerShown ? {
+    readonly property var content: containerShown ? {
+        title: "Container " + container,
+        message: "It still publishes port " + port + ".",
+        icon: "exclamationmark.triangle",
+        iconColor: Kit.Palette.accentViolet
+    } : ownerShown ? {
         title: "Listener of user " + owner,
         message: "Only an administrator may see its process and stop it.",
         icon: "exclamationmark.triangle",
@@ -38,6 +50,10 @@ ColumnLayout {
     onDetailChanged: {
         if (detail !== "" && !detailEdit)
             detailEdit = Parts.build(detailComponent, texts) as TextEdit;
+    }
+    onContainerShownChanged: {
+        if (containerShown && !stopContainerButton)
+            stopContainerButton = Parts.build(stopContainerComponent, root) as SecondaryButtonStyle;
     }
     onAdministratorShownChanged: {
         if (administratorShown && !administratorButton)
@@ -126,6 +142,22 @@ ColumnLayout {
                 Accessible.role: Accessible.StaticText
                 Accessible.name: text
             }
+        }
+    }
+    // Made the first time a container is named here.
+    Component {
+        id: stopContainerComponent
+
+        SecondaryButtonStyle {
+            objectName: "stopContainerButton"
+            Layout.alignment: Qt.AlignHCenter
+            visible: root.containerShown
+            text: "Stop Container"
+            Accessible.name: text
+            accent: Kit.Palette.accentPink
+            filled: true
+            enabled: root.canStopContainer
+            onClicked: root.stopContainer()
         }
     }
     // Made the first time a listener of another user is shown.

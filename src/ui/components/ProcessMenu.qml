@@ -11,6 +11,8 @@ Menu {
 
     required property var process
     property bool offerAdministrator: false
+    // The unit's or the container's; never a container runtime's own daemon.
+    property string stopCommand: root.process.identity.stopCommand
 
     signal scanAsAdministrator
 
@@ -51,8 +53,8 @@ Menu {
     Action {
         text: "Copy Stop Command"
         // Only a unit or a container has one: killing its PID just makes it start another.
-        enabled: root.process.identity.stopCommand !== ""
-        onTriggered: Clipboard.setText(root.process.identity.stopCommand)
+        enabled: root.stopCommand !== ""
+        onTriggered: Clipboard.setText(root.stopCommand)
     }
 
     delegate: MenuItem {

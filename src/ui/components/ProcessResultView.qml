@@ -15,18 +15,27 @@ ColumnLayout {
 
     // After a kill refused for want of rights, the menu offers to scan as administrator.
     property bool offerAdministrator: false
+    // For a container runtime's plumbing: the container that publishes the port (or why the
+    // runtime could not say), Stop Container while one is known, and after a stop the runtime
+    // refused for want of rights, the command to run as one who may.
+    property string containerText: ""
+    property bool offerStopContainer: false
+    property bool canStopContainer: true
+    property string stopCommand: root.process.identity.stopCommand
+    property string stopCommandOffered: ""
 
     // The owner decides what a press means; the card only reports it.
     signal killAction
     signal forceKillAction
     signal scanAsAdministratorAction
+    signal stopContainerAction
 
     spacing: 16
     // Groups a card's texts and buttons, so a screen reader knows which process a Kill acts on.
     Accessible.role: Accessible.Grouping
     Accessible.name: commandName.text + " PID " + root.process.pid
     // Heard before choosing Kill: which of several servers of the same name this one is.
-    Accessible.description: root.process.identity.summary
+    Accessible.description: root.process.identity.summary + (root.containerText === "" ? "" : "\nContainer: " + root.containerText)
     // What does not show is not heard: a hidden card (one the list keeps for a later scan) leaves
     // no node behind, nor does any of its lines.
     Accessible.ignored: !root.visible
@@ -68,6 +77,7 @@ ColumnLayout {
         ProcessMenu {
             objectName: "processMenu"
             process: root.process
+            stopCommand: root.stopCommand
             offerAdministrator: root.offerAdministrator
             onScanAsAdministrator: root.scanAsAdministratorAction()
         }
@@ -84,7 +94,8 @@ ColumnLayout {
                 id: commandName
 
                 objectName: "commandName"
-                text: TextExcerpt.line(root.process.commandName)
+                // The kernel's whole name where lsof's is cut; OUTPUT keeps lsof's line.
+                text: TextExcerpt.line(root.process.identity.wholeName(root.process.commandName))
                 font.pixelSize: 26
                 font.weight: Font.Bold
                 color: Kit.Palette.textPrimary
@@ -115,6 +126,17 @@ ColumnLayout {
                 color: Kit.Palette.accentCyan
                 Accessible.ignored: !visible
             }
+            PlainText {
+                objectName: "containerLine"
+                visible: root.containerText !== ""
+                text: root.containerText
+                font.pixelSize: 12
+                font.weight: Font.Medium
+                color: Kit.Palette.accentViolet
+                Layout.fillWidth: true
+                wrapMode: Text.Wrap
+                Accessible.ignored: !visible
+            }
         }
         RowLayout {
             spacing: 9
@@ -139,6 +161,40 @@ ColumnLayout {
                 onClicked: root.forceKillAction()
                 Keys.onMenuPressed: root.popupMenu(forceKillButton, 0, forceKillButton.height)
             }
+        }
+    }
+
+    RowLayout {
+        objectName: "containerActions"
+        visible: root.offerStopContainer
+        spacing: 9
+
+        SecondaryButtonStyle {
+            objectName: "stopContainerButton"
+            text: "Stop Container"
+            Accessible.name: text
+            accent: Kit.Palette.accentPink
+            filled: false
+            enabled: root.canStopContainer
+            onClicked: root.stopContainerAction()
+        }
+        PlainText {
+            objectName: "containerStopCommand"
+            visible: root.stopCommandOffered !== ""
+            text: "Not allowed here. Run: " + root.stopCommandOffered
+            monospaced: true
+            font.pixelSize: 12
+            Layout.fillWidth: true
+            wrapMode: Text.Wrap
+            Accessible.ignored: !visible
+        }
+        SecondaryButtonStyle {
+            objectName: "copyStopCommandButton"
+            visible: root.stopCommandOffered !== ""
+            text: "Copy Command"
+            accent: Kit.Palette.accentCyan
+            filled: false
+            onClicked: Clipboard.setText(root.stopCommandOffered)
         }
     }
 

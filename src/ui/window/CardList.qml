@@ -124,6 +124,13 @@ Item {
                 onForceKillAction: root.inspector.requestKill(entry.modelData, true)
                 offerAdministrator: root.inspector.administratorOffered && root.inspector.canScan
                 onScanAsAdministratorAction: root.inspector.scanAsAdministrator()
+                readonly property bool plumbing: entry.modelData.identity.runtime !== ""
+                containerText: !plumbing ? "" : root.inspector.hasPortContainer ? root.inspector.portContainer.description : root.inspector.containerNote
+                offerStopContainer: plumbing && root.inspector.hasPortContainer
+                canStopContainer: root.inspector.canScan
+                stopCommand: offerStopContainer ? root.inspector.portContainer.stopCommand : entry.modelData.identity.stopCommand
+                stopCommandOffered: root.inspector.containerStopCommandOffered
+                onStopContainerAction: root.inspector.requestStopContainer()
             }
             Rectangle {
                 objectName: "cardDivider"

@@ -304,6 +304,8 @@ Item {
         target: root.Window.window
     }
     Connections {
+        id: inspectorReactions
+
         function onCanScanChanged() {
             if (root.inspector.canScan)
                 focusKeeper.giveBack();
@@ -311,8 +313,11 @@ Item {
         function onPortTextEdited() {
             root.inspector.portTextChanged();
         }
+        function onPendingContainerStopChanged() {
+            inspectorReactions.onPendingKillChanged();
+        }
         function onPendingKillChanged() {
-            if (!root.alert && root.inspector.hasPendingKill)
+            if (!root.alert && (root.inspector.hasPendingKill || root.inspector.hasPendingContainerStop))
                 root.alert = Parts.build("KillConfirmationDialog.qml", root, {
                     objectName: "killConfirmation",
                     inspector: root.inspector

@@ -5,20 +5,21 @@ import Quaymeter
 import Quaymeter.Inspector
 import Quaymeter as Kit
 
-// The modal alert shown exactly while a kill waits for confirmation. However it closes,
-// nothing stays pending; only the destructive button goes on to kill.
+// The modal alert shown exactly while a kill, or a container's stop, waits for confirmation.
+// However it closes, nothing stays pending; only the destructive button goes on.
 Dialog {
     id: root
 
     required property InspectorState inspector
-    readonly property killConfirmationAlert alert: inspector.pendingKillAlert
-    readonly property string commandLine: inspector.pendingKill.process.identity.commandLine
+    readonly property bool forContainer: inspector.hasPendingContainerStop
+    readonly property killConfirmationAlert alert: forContainer ? inspector.pendingContainerStopAlert : inspector.pendingKillAlert
+    readonly property string commandLine: forContainer ? "" : inspector.pendingKill.process.identity.commandLine
     // The control that asked for the alert, and whether the keyboard did: focus goes back there.
     property Item opener: null
     property bool openedByKeyboard: false
 
     function follow() {
-        if (inspector.hasPendingKill)
+        if (inspector.hasPendingKill || inspector.hasPendingContainerStop)
             open();
         else
             close();
@@ -48,8 +49,11 @@ Dialog {
         cancel.forceActiveFocus(Qt.PopupFocusReason);
         cancel.focusReason = openedByKeyboard ? Qt.TabFocusReason : Qt.PopupFocusReason;
     }
-    onAccepted: inspector.confirmPendingKill()
-    onRejected: inspector.dismissPendingKill()
+    onAccepted: forContainer ? inspector.confirmPendingContainerStop() : inspector.confirmPendingKill()
+    onRejected: {
+        inspector.dismissPendingKill();
+        inspector.dismissPendingContainerStop();
+    }
     // Any other way out counts as cancelling; checked later, after accepted() has run.
     // Qt 6.4's linter cannot tell that Qt.callLater is a method.
     // qmllint disable
@@ -63,12 +67,17 @@ Dialog {
         Qt.callLater(() => {
             if (inspector.hasPendingKill)
                 inspector.dismissPendingKill();
+            if (inspector.hasPendingContainerStop)
+                inspector.dismissPendingContainerStop();
         });
     }
     // qmllint enable
 
     Connections {
         function onPendingKillChanged() {
+            root.follow();
+        }
+        function onPendingContainerStopChanged() {
             root.follow();
         }
 
@@ -95,14 +104,31 @@ Dialog {
         color: Kit.Palette.textPrimary
         wrapMode: Text.WordWrap
     }
-    contentItem: PlainText {
-        objectName: "alertMessage"
-        text: TextExcerpt.line(root.alert.message)
-        font.pixelSize: 13
-        font.weight: Font.Medium
-        wrapMode: Text.WordWrap
-        // The message names the process as lsof does; a screen reader also hears which one.
-        Accessible.description: root.commandLine === "" ? "" : "Command line: " + root.commandLine
+    contentItem: Column {
+        spacing: 10
+
+        PlainText {
+            objectName: "alertMessage"
+            width: parent.width
+            text: TextExcerpt.line(root.alert.message)
+            font.pixelSize: 13
+            font.weight: Font.Medium
+            wrapMode: Text.WordWrap
+            // The message names the process; a screen reader also hears which one.
+            Accessible.description: root.commandLine === "" ? "" : "Command line: " + root.commandLine
+        }
+        // What else a kill of a container runtime's plumbing does.
+        PlainText {
+            objectName: "alertWarning"
+            width: parent.width
+            visible: root.alert.warning !== ""
+            text: TextExcerpt.line(root.alert.warning)
+            font.pixelSize: 13
+            font.weight: Font.Medium
+            color: Kit.Palette.accentViolet
+            wrapMode: Text.WordWrap
+            Accessible.ignored: !visible
+        }
     }
     footer: DialogButtonBox {
         objectName: "alertButtons"

@@ -73,6 +73,10 @@ Item {
                 offerAdministrator: root.inspector.hiddenListenerOwner !== "" && root.inspector.administratorAvailable
                 canScanAsAdministrator: root.inspector.canScan
                 onScanAsAdministrator: root.inspector.scanAsAdministrator()
+                container: root.inspector.hasPortContainer ? root.inspector.portContainer.name : ""
+                port: root.inspector.lastScannedPort
+                canStopContainer: root.inspector.canScan
+                onStopContainer: root.inspector.requestStopContainer()
             }
         }
 
