@@ -31,7 +31,7 @@ void ContainerFlow::follow(const QList<PortProcess> &shown, qint64 port) {
 }
 
 QCoro::Task<void> ContainerFlow::lookUp(InspectorState *state, ContainerRuntime runtime,
-                                        qint64 port, bool portFree, std::stop_token stop) {
+                                        qint64 port, bool nothingListed, std::stop_token stop) {
     const QPointer<InspectorState> self(state);
     auto asking = runtime.publisherOf(port, stop);
     const ContainerLookup found = co_await asking;
@@ -46,8 +46,10 @@ QCoro::Task<void> ContainerFlow::lookUp(InspectorState *state, ContainerRuntime 
     state->appendActivity(QStringLiteral("Port ") + portText + QStringLiteral(" is published by ") +
                           found.container->runtime + QStringLiteral(" container ") +
                           found.container->name);
-    // Nothing listens, yet the runtime keeps the port: the next bind on it would fail.
-    if (portFree && state->status() == ScanStatus::available && state->lastScannedPort() == port)
+    // Nothing listens, or nothing the user may see, yet the runtime keeps the port: the next bind
+    // on it would fail, and the runtime, not a process, is what to stop.
+    const bool unnamed = state->status() == ScanStatus::available || state->hiddenListener();
+    if (nothingListed && unnamed && state->lastScannedPort() == port)
         state->setStatus(ScanStatus::inUse, QStringLiteral("Port ") + portText +
                                                 QStringLiteral(" is held by ") +
                                                 found.container->description() + u'.');

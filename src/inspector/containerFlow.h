@@ -23,7 +23,8 @@ public:
 
     // A scan begins: the last one's container is no longer known.
     void forget();
-    // A scan's outcome is shown; `shown` is what it listed.
+    // A scan's outcome is shown; `shown` is what it listed (nothing, for another user's
+    // listener).
     void follow(const QList<PortProcess> &shown, qint64 port);
 
     void request();
@@ -36,7 +37,7 @@ public:
 
 private:
     static QCoro::Task<void> lookUp(InspectorState *state, ContainerRuntime runtime, qint64 port,
-                                    bool portFree, std::stop_token stop);
+                                    bool nothingListed, std::stop_token stop);
     static QCoro::Task<void> perform(InspectorState *state, ContainerRuntime runtime,
                                      PublishedContainer container, qint64 port);
 

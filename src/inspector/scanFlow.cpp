@@ -82,6 +82,8 @@ void ScanFlow::end(qint64 port, ScanRoute route, Attempt<PortListing> found) {
         state.setHiddenListener(hidden);
         state.setStatus(ScanStatus::inUse, hidden->description());
         state.appendActivity(QStringLiteral("Found a listener of user ") + hidden->owner());
+        // Another user's listener is most often a rootful runtime's proxy.
+        state.m_containers.follow({}, port);
         return;
     }
     if (asAdministrator) {

@@ -713,9 +713,10 @@ private slots:
         const CommandResult published{
             QString::fromUtf8(captured(u"docker/ps-all-json.stdout"_s)), {}, 0};
         runner->answer(1, published);
+        const QString heldBy =
+            u"Port 18080 is held by Docker container qm-web (455bf5a2d39c), image qm-busybox."_s;
         QTRY_COMPARE(state->status(), ScanStatus::inUse);
-        QCOMPARE(state->statusMessage(), u"Port 18080 is held by Docker container qm-web "
-                                         "(455bf5a2d39c), image qm-busybox."_s);
+        QCOMPARE(state->statusMessage(), heldBy);
         QCOMPARE(messages(*state).value(0),
                  u"Port 18080 is published by Docker container qm-web"_s);
 
@@ -741,6 +742,14 @@ private slots:
         runner->answer(4, {{}, {}, 0});
         QTRY_COMPARE(watches.size(), 1);
         QCOMPARE(state->status(), ScanStatus::available);
+
+        // A rootful runtime's proxy is another user's listener: the runtime names what holds it.
+        kernelListeners = {{0, u"root"_s, u"127.0.0.1"_s}};
+        scan(*state, u"18080"_s);
+        runner->answer(5, nothingListed);
+        QTRY_COMPARE(runner->callCount(), 7);
+        runner->answer(6, published);
+        QTRY_COMPARE(state->statusMessage(), heldBy);
     }
 
     // An answer for an earlier scan is dropped, and a stop refused for want of rights offers

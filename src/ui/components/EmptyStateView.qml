@@ -22,6 +22,8 @@ ColumnLayout {
     property string container: ""
     property int port: 0
     property bool canStopContainer: false
+    // After a stop refused for want of rights: the command to run as one who may, to copy.
+    property string stopCommandOffered: ""
     readonly property bool containerShown: container !== "" && status !== ScanStatus.Scanning
     property SecondaryButtonStyle stopContainerButton: null
     readonly property bool ownerShown: owner !== "" && status !== ScanStatus.Scanning
@@ -35,7 +37,7 @@ ColumnLayout {
 
     readonly property var content: containerShown ? {
         title: "Container " + container,
-        message: "It still publishes port " + port + ".",
+        message: stopCommandOffered === "" ? "It still publishes port " + port + "." : "Not allowed here. Run: " + stopCommandOffered,
         icon: "exclamationmark.triangle",
         iconColor: Kit.Palette.accentViolet
     } : ownerShown ? {
@@ -152,12 +154,17 @@ ColumnLayout {
             objectName: "stopContainerButton"
             Layout.alignment: Qt.AlignHCenter
             visible: root.containerShown
-            text: "Stop Container"
+            text: root.stopCommandOffered === "" ? "Stop Container" : "Copy Command"
             Accessible.name: text
             accent: Kit.Palette.accentPink
             filled: true
             enabled: root.canStopContainer
-            onClicked: root.stopContainer()
+            onClicked: {
+                if (root.stopCommandOffered === "")
+                    root.stopContainer();
+                else
+                    Clipboard.setText(root.stopCommandOffered);
+            }
         }
     }
     // Made the first time a listener of another user is shown.

@@ -76,6 +76,7 @@ Item {
                 container: root.inspector.hasPortContainer ? root.inspector.portContainer.name : ""
                 port: root.inspector.lastScannedPort
                 canStopContainer: root.inspector.canScan
+                stopCommandOffered: root.inspector.containerStopCommandOffered
                 onStopContainer: root.inspector.requestStopContainer()
             }
         }
