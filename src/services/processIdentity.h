@@ -4,6 +4,7 @@
 #include <QList>
 #include <QMetaType>
 #include <QString>
+#include <QStringList>
 #include <sys/types.h>
 
 // Who a listener is, beyond the nine characters lsof shows: read from /proc/PID when the scan
@@ -13,6 +14,7 @@ struct ProcessIdentity {
     Q_PROPERTY(QString commandLine MEMBER commandLine CONSTANT)
     Q_PROPERTY(QString summary READ summary CONSTANT)
     Q_PROPERTY(QString stopCommand READ stopCommand CONSTANT)
+    Q_PROPERTY(QString socketUnitLine READ socketUnitLine CONSTANT)
 
 public:
     enum class ServiceKind { none, systemUnit, userUnit, container };
@@ -45,12 +47,20 @@ public:
     ServiceKind serviceKind = ServiceKind::none;
     QString service; // a unit such as nginx.service, or a container such as "docker 1a2b3c4d5e6f"
     Role role = Role::ordinary;
+    // A service manager's socket unit on the port, and the units it starts, as its manager names
+    // them; empty when none answered. `userManager`: a `systemd --user`, else the system's.
+    QString socketUnit;
+    QStringList startedUnits;
+    bool userManager = false;
 
     // One "Label: value" line per known field, for the tooltip and the screen reader.
     QString summary() const;
     // What stops the unit or container for good, ready to paste into a shell; empty when the
     // process has none, or its container runtime is not Docker or Podman.
     QString stopCommand() const;
+    // For a service manager, its card's line: the socket unit, or plainly that a service manager
+    // holds the port; empty for any other process.
+    QString socketUnitLine() const;
 
     static ProcessIdentity read(pid_t pid);
     static ProcessIdentity parse(const ProcTexts &texts, long ticksPerSecond);
