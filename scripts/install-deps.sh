@@ -26,6 +26,9 @@ packages=(
   lsof procps pkexec polkitd
   # headless window, accessibility and end-to-end tests
   xvfb xauth xdotool x11-utils xclip dbus dbus-bin at-spi2-core python3 python3-pyatspi python3-gi
+  # ports held by a service manager: the real systemd-socket-activate, a stand-in systemd on a
+  # private bus, and a PID namespace of the test's own
+  systemd python3-dbus util-linux
   # the Debian package: building, checking, and running the installed program under Wayland
   dpkg-dev lintian desktop-file-utils appstream weston
   # real container runtimes for the end-to-end tests: Docker and Podman (root and rootless), an

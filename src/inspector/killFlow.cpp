@@ -32,8 +32,40 @@ bool KillFlow::refuseUnlisted(const PortProcess &process) {
     return true;
 }
 
+bool KillFlow::refuseInit(const PortProcess &process) {
+    if (process.pid != 1) {
+        return false;
+    }
+    // TERM makes systemd start over and the kernel keeps KILL from any init process.
+    const QString stop = process.identity.stopCommand();
+    const QString sentence =
+        QStringLiteral("No signal was sent to PID 1: the service manager would start over on "
+                       "TERM and ignore KILL, so neither frees port ") +
+        QString::number(process.port) + ". " +
+        (stop.isEmpty() ? QStringLiteral("Stopping the socket unit that listens on it would.")
+                        : stop + " would.");
+    m_state.setStatus(m_state.status(), sentence);
+    m_state.appendActivity(sentence);
+    return true;
+}
+
+std::optional<QString> KillFlow::heldOpenBy(const QList<PortProcess> &listed, qint64 port) {
+    const bool managersOnly =
+        !listed.isEmpty() && std::all_of(listed.cbegin(), listed.cend(), [](const PortProcess &p) {
+            return p.identity.role == ProcessIdentity::Role::serviceManager;
+        });
+    if (!managersOnly) {
+        return std::nullopt;
+    }
+    const PortProcess &manager = listed.constFirst();
+    const QString unit = manager.identity.socketUnit;
+    return manager.commandName + (unit.isEmpty() ? " PID " + QString::number(manager.pid) : "") +
+           " keeps port " + QString::number(port) + " open for " +
+           (unit.isEmpty() ? QStringLiteral("the service it starts") : unit) + u'.';
+}
+
 void KillFlow::request(const PortProcess &process, bool force) {
-    if (isInFlight(process.pid) || refuseUnlisted(process)) {
+    if (isInFlight(process.pid) || refuseInit(process) || refuseUnlisted(process)) {
         return;
     }
     m_state.setPendingKill(
@@ -53,7 +85,8 @@ KillConfirmationAlert KillFlow::alert(const KillRequest &request) {
 }
 
 void KillFlow::confirm(const KillRequest &request) {
-    if (isInFlight(request.process.pid) || refuseUnlisted(request.process)) {
+    if (isInFlight(request.process.pid) || refuseInit(request.process) ||
+        refuseUnlisted(request.process)) {
         return;
     }
     m_inFlight.append(request.process.pid);
@@ -69,7 +102,7 @@ QCoro::Task<void> KillFlow::perform(KillRequest request) {
     InspectorState &state = m_state;
     const PortProcess &process = request.process;
     // A scan may have replaced the list since the confirmation.
-    if (refuseUnlisted(process)) {
+    if (refuseInit(process) || refuseUnlisted(process)) {
         m_inFlight.removeOne(process.pid);
         co_return;
     }
@@ -146,6 +179,10 @@ QCoro::Task<void> KillFlow::perform(KillRequest request) {
         for (const QString &line : PortWatch::returnLines(process, *successor, true)) {
             state.appendActivity(line);
         }
+    }
+    if (const std::optional<QString> held = heldOpenBy(listed, process.port)) {
+        state.setStatus(state.status(), *held);
+        state.appendActivity(*held);
     }
     done(process.pid);
     PortWatch &watch = state.m_watch;

@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <chrono>
+#include <optional>
 #include <qcoro/qcorotask.h>
 
 class InspectorState;
@@ -41,6 +42,12 @@ private:
     bool isListed(const PortProcess &process) const;
     // Logs why nothing is sent to a process the window does not list; true when it refused.
     bool refuseUnlisted(const PortProcess &process);
+    // Writes why nothing is sent to the init process, and what would free its port; true when
+    // it refused.
+    bool refuseInit(const PortProcess &process);
+    // After a re-check that lists service managers alone: the sentence that says which one keeps
+    // the port open, and for which socket unit.
+    static std::optional<QString> heldOpenBy(const QList<PortProcess> &listed, qint64 port);
     // The kill has been handled: its PID may be asked for again.
     void done(pid_t pid);
 

@@ -139,6 +139,10 @@ QCoro::Task<void> AdministratorService::kill(pid_t pid, bool force, qint64 port,
                                              qint64 startTime) const {
     if (pid <= 0)
         throw ProcessKillerError::failed(pid, QStringLiteral("PID must be a positive number."));
+    // The window refuses it before this; the helper refuses it again.
+    if (pid == 1)
+        throw ProcessKillerError::failed(pid,
+                                         QStringLiteral("The init process is never signalled."));
     // Its stat could not be read when it was listed: it had already gone.
     if (startTime <= 0)
         throw ProcessKillerError::processNotFound(pid);

@@ -1,5 +1,7 @@
 #include "portScannerService.h"
 
+#include "socketUnits.h"
+
 #include <QFileInfo>
 #include <QSet>
 #include <QtConcurrent/QtConcurrentRun>
@@ -234,8 +236,10 @@ QCoro::Task<QList<PortProcess>> PortScannerService::recordsFrom(CommandResult re
     auto reading = QtConcurrent::run([result = std::move(result), port]() -> Read {
         try {
             QList<PortProcess> records = readListeners(result, port);
-            for (PortProcess &record : records)
+            for (PortProcess &record : records) {
                 record.identity = ProcessIdentity::read(record.pid);
+                SocketUnits::describe(record);
+            }
             return records;
         } catch (const PortScannerError &error) {
             return error;

@@ -233,6 +233,21 @@ std::pair<ProcessIdentity::ServiceKind, QString> serviceOf(const QByteArray &cgr
     return {ProcessIdentity::ServiceKind::none, {}};
 }
 
+// systemd's user manager, or its activator for a socket of one's own: a manager that holds the
+// port for a service it starts. Read from the process's own executable and arguments; the
+// kernel's name of systemd-socket-activate is cut to fifteen characters.
+enum class Manager { none, activator, user };
+Manager managerOf(const QByteArray &cmdline, const QString &executable) {
+    const QList<QByteArray> arguments = cmdline.split('\0');
+    const QByteArray program =
+        executable.isEmpty() ? arguments.value(0) : QFile::encodeName(executable);
+    const QByteArray name = program.mid(program.lastIndexOf('/') + 1);
+    if (name == "systemd-socket-activate")
+        return Manager::activator;
+    return name == "systemd" && arguments.contains(QByteArrayLiteral("--user")) ? Manager::user
+                                                                                : Manager::none;
+}
+
 } // namespace
 
 QString ProcessIdentity::summary() const {
@@ -265,6 +280,7 @@ QString ProcessIdentity::summary() const {
     case ServiceKind::none:
         break;
     }
+    add("Socket unit", socketUnit);
     return lines.join(u'\n');
 }
 
@@ -287,7 +303,27 @@ QString ProcessIdentity::stopCommand() const {
     case ServiceKind::none:
         break;
     }
+    if (role == Role::serviceManager && !socketUnit.isEmpty()) {
+        QStringList words{QStringLiteral("systemctl")};
+        if (userManager)
+            words << QStringLiteral("--user");
+        words << QStringLiteral("stop") << shellWord(socketUnit);
+        for (const QString &unit : startedUnits)
+            words << shellWord(unit);
+        return words.join(u' ');
+    }
     return {};
+}
+
+QString ProcessIdentity::socketUnitLine() const {
+    if (role != Role::serviceManager)
+        return {};
+    if (socketUnit.isEmpty())
+        return QStringLiteral("A service manager holds this port.");
+    QString line = QStringLiteral("Socket unit ") + socketUnit;
+    if (!startedUnits.isEmpty())
+        line += QStringLiteral(" (starts ") + startedUnits.join(QStringLiteral(", ")) + u')';
+    return line;
 }
 
 ProcessIdentity ProcessIdentity::read(pid_t pid) {
@@ -304,7 +340,11 @@ ProcessIdentity ProcessIdentity::read(pid_t pid) {
     texts.executable = readProcLink(dir + "exe");
     if (const pid_t parent = parentPidOf(texts.stat); parent > 0)
         texts.parentComm = readProcFile("/proc/" + QByteArray::number(parent) + "/comm");
-    return parse(texts, ::sysconf(_SC_CLK_TCK));
+    ProcessIdentity identity = parse(texts, ::sysconf(_SC_CLK_TCK));
+    // Whatever it runs, the init process is the one that binds a socket unit's ports.
+    if (pid == 1)
+        identity.role = Role::serviceManager;
+    return identity;
 }
 
 ProcessIdentity ProcessIdentity::parse(const ProcTexts &texts, long ticksPerSecond) {
@@ -348,6 +388,11 @@ ProcessIdentity ProcessIdentity::parse(const ProcTexts &texts, long ticksPerSeco
             identity.serviceKind = ServiceKind::none;
             identity.service.clear();
         }
+    }
+    if (const Manager manager = managerOf(texts.cmdline, texts.executable);
+        manager != Manager::none) {
+        identity.role = Role::serviceManager;
+        identity.userManager = manager == Manager::user;
     }
     return identity;
 }

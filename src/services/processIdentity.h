@@ -4,6 +4,7 @@
 #include <QList>
 #include <QMetaType>
 #include <QString>
+#include <QStringList>
 #include <sys/types.h>
 
 // Who a listener is, beyond the nine characters lsof shows: read from /proc/PID when the scan
@@ -15,6 +16,7 @@ struct ProcessIdentity {
     Q_PROPERTY(QString stopCommand READ stopCommand CONSTANT)
     // Empty unless the process is a container runtime's plumbing.
     Q_PROPERTY(QString runtime MEMBER runtime CONSTANT)
+    Q_PROPERTY(QString socketUnitLine READ socketUnitLine CONSTANT)
 
 public:
     enum class ServiceKind { none, systemUnit, userUnit, container };
@@ -53,12 +55,20 @@ public:
     // ("127.0.0.1:18080 to 172.17.0.2:80").
     QString runtime;
     QString forwarding;
+    // A service manager's socket unit on the port, and the units it starts, as its manager names
+    // them; empty when none answered. `userManager`: a `systemd --user`, else the system's.
+    QString socketUnit;
+    QStringList startedUnits;
+    bool userManager = false;
 
     // One "Label: value" line per known field, for the tooltip and the screen reader.
     QString summary() const;
     // What stops the unit or container for good, ready to paste into a shell; empty when the
     // process has none, or its container runtime is not Docker or Podman.
     QString stopCommand() const;
+    // For a service manager, its card's line: the socket unit, or plainly that a service manager
+    // holds the port; empty for any other process.
+    QString socketUnitLine() const;
 
     // The name to show for a listener lsof named `lsofName`: the whole name when lsof's is a cut
     // prefix of it, else lsof's.

@@ -44,6 +44,10 @@ QCoro::Task<void> ProcessKillerService::kill(pid_t pid, bool force) const {
     // kill 0 would signal our own process group, kill -1 every process of the user.
     if (pid <= 0)
         throw ProcessKillerError::failed(pid, QStringLiteral("PID must be a positive number."));
+    // The window refuses it before this; a caller that did not must not reach the machine's init.
+    if (pid == 1)
+        throw ProcessKillerError::failed(pid,
+                                         QStringLiteral("The init process is never signalled."));
     // Copies: the service may be gone (its window closed) by the time the tool answers.
     const RunCommand run = m_run;
     const QStringList arguments = killArguments(pid, force);

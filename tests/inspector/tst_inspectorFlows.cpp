@@ -519,6 +519,7 @@ private slots:
 
     // Only what the window lists now, on the port it scanned last, is ever signalled: not a PID it
     // never listed, nor a listener gone while the alert was open, nor a card of another port's.
+    // Scripted tools alone: nothing here can reach this machine's own PID 1.
     void killOfAnUnlistedProcessIsRefused() {
         const auto state = stateWithListeners();
         PortProcess node = state->processes().first();
@@ -542,6 +543,16 @@ private slots:
                 state->requestKill(node, true);
             refused(4242);
         }
+        // Nor the init process, by any route: a signal frees no port of its.
+        const PortProcess init{u"systemd"_s, 1, u"root"_s, {}, {}, 3000};
+        state->requestKill(init, false);
+        state->confirmKill({QUuid::createUuid(), init, true});
+        state->performKill({QUuid::createUuid(), init, false});
+        QCOMPARE(messages(*state).mid(0, 3),
+                 QStringList(3, u"No signal was sent to PID 1: the service manager would start "
+                                "over on TERM and ignore KILL, so neither frees port 3000. "
+                                "Stopping the socket unit that listens on it would."_s));
+        QCOMPARE(state->statusMessage(), messages(*state).first());
         QTest::qWait(20);
         QCOMPARE(runner->callCount(), 3); // the scans alone: /bin/kill never ran
     }

@@ -13,6 +13,9 @@ ColumnLayout {
     // Still listed after TERM: the card says so; its list puts the keyboard on Force Kill.
     required property bool survivedTerm
 
+    // The init process frees no port on a signal: its card offers none.
+    readonly property bool isInit: root.process.pid === 1
+
     // After a kill refused for want of rights, the menu offers to scan as administrator.
     property bool offerAdministrator: false
     // For a container runtime's plumbing: the container that publishes the port (or why the
@@ -54,7 +57,7 @@ ColumnLayout {
     }
 
     function focusButton(force: bool, reason: int) {
-        (force ? forceKillButton : killButton).forceActiveFocus(reason);
+        (root.isInit ? stopButton : force ? forceKillButton : killButton).forceActiveFocus(reason);
     }
     // Kept for a later listener: nothing of this one may stay open.
     function putAway() {
@@ -137,6 +140,17 @@ ColumnLayout {
                 wrapMode: Text.Wrap
                 Accessible.ignored: !visible
             }
+            // A service manager holds the port for a unit: its name says what stops it.
+            PlainText {
+                objectName: "socketUnitLine"
+                visible: text !== ""
+                text: root.process.identity.socketUnitLine
+                font.pixelSize: 12
+                font.weight: Font.Medium
+                Layout.fillWidth: true
+                wrapMode: Text.Wrap
+                Accessible.ignored: !visible
+            }
         }
         RowLayout {
             spacing: 9
@@ -147,6 +161,7 @@ ColumnLayout {
                 text: "Kill Process"
                 accent: Kit.Palette.accentCyan
                 filled: true
+                visible: !root.isInit
                 enabled: !root.isKilling
                 onClicked: root.killAction()
                 Keys.onMenuPressed: root.popupMenu(killButton, 0, killButton.height)
@@ -157,9 +172,22 @@ ColumnLayout {
                 text: "Force Kill"
                 accent: Kit.Palette.accentViolet
                 filled: false
+                visible: !root.isInit
                 enabled: !root.isKilling
                 onClicked: root.forceKillAction()
                 Keys.onMenuPressed: root.popupMenu(forceKillButton, 0, forceKillButton.height)
+            }
+            // In the kill buttons' place, what does free the port, within the keyboard's reach.
+            SecondaryButtonStyle {
+                id: stopButton
+                objectName: "copyStopButton"
+                text: "Copy Stop Command"
+                accent: Kit.Palette.accentCyan
+                filled: true
+                visible: root.isInit
+                enabled: root.process.identity.stopCommand !== ""
+                onClicked: Clipboard.setText(root.process.identity.stopCommand)
+                Keys.onMenuPressed: root.popupMenu(stopButton, 0, stopButton.height)
             }
         }
     }
