@@ -125,6 +125,17 @@ class App:
         status = find(self.find("status bar", "Status"), "label")
         wait_until(lambda: status.name == text, repr(text))
 
+    def windows(self):
+        # The program's X windows, oldest first.
+        return wait_until(lambda: subprocess.run(
+            ["xdotool", "search", "--onlyvisible", "--pid", str(self.proc.pid)],
+            capture_output=True, text=True).stdout.split(), "the window")
+
+    def keys(self, keys):
+        # Pressed in the newest window, as the X server delivers them.
+        subprocess.run(["xdotool", "windowfocus", "--sync", self.windows()[-1], "key",
+                        "--clearmodifiers", keys], check=True)
+
     def output(self):
         self.log.seek(0)
         return self.log.read()
@@ -137,6 +148,12 @@ class App:
         finally:
             if self.proc.poll() is None:
                 self.proc.kill()
+
+
+# For a window run as another user: leaks are the other tests' business, and the sanitizer's
+# suppressions file may be private to root.
+SANITIZED = {"ASAN_OPTIONS": "detect_leaks=0", "QT_QUICK_BACKEND": "software"} \
+    if "ASAN_OPTIONS" in os.environ else {}
 
 
 def main():

@@ -64,13 +64,10 @@ class ScanAndKill(unittest.TestCase):
                 f"Found python3 PID {second.pid}", f"Scanned port {port}",
                 f"Killed PID {first.pid}", f"Kill requested for PID {first.pid}"])
             # One fixed-size window; Ctrl+N opens another, Ctrl+W closes it, Ctrl+Q quits.
-            def window():
-                return x11("xdotool", "search", "--onlyvisible", "--pid", str(app.proc.pid))[:-1]
-            hints = x11("xprop", "-id", window(), "WM_NORMAL_HINTS")
+            hints = x11("xprop", "-id", app.windows()[0], "WM_NORMAL_HINTS")
             self.assertIn("maximum size: 850 by 540", hints)
             for keys, windows in ("ctrl+n", 2), ("ctrl+w", 1), ("ctrl+q", None):
-                x11("xdotool", "windowfocus", "--sync", window().split()[-1], "key",
-                    "--clearmodifiers", keys)
+                app.keys(keys)
                 wait_until(lambda: windows is None or
                            len(harness.find_all(app.root, "frame")) == windows, keys)
                 if windows == 2:  # the new window has a state of its own
