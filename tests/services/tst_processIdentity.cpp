@@ -101,15 +101,11 @@ private slots:
         QCOMPARE(identity.serviceKind, ProcessIdentity::ServiceKind::none);
         QCOMPARE(identity.stopCommand(), QString());
 
-        ProcessIdentity::ProcTexts impostor{"docker-proxy\n",
-                                            "sleep\0-host-port\0"
-                                            "80\0"_ba,
-                                            {},
-                                            {},
-                                            {},
-                                            {},
-                                            {},
-                                            u"/usr/bin/sleep"_s};
+        ProcessIdentity::ProcTexts impostor;
+        impostor.comm = "docker-proxy\n";
+        impostor.cmdline = "sleep\0-host-port\0"
+                           "80\0"_ba;
+        impostor.executable = u"/usr/bin/sleep"_s;
         QCOMPARE(ProcessIdentity::parse(impostor, 100).role, ProcessIdentity::Role::ordinary);
     }
 
