@@ -218,18 +218,14 @@ private slots:
         watches.clear();
     }
 
+    // The first status, badge and texts are the window test's; here, what it cannot see.
     void startsIdleAndComplainsOfAnEmptyFieldOnlyAfterScan() {
         const auto state = makeState();
-        QCOMPARE(state->status(), ScanStatus::idle);
-        QCOMPARE(state->statusMessage(), u"Enter a port to inspect what is listening.");
-        QCOMPARE(messages(*state), QStringList{u"Quaymeter initialized"_s});
-        QVERIFY(state->canScan());
         QVERIFY(!state->validationMessage());
         QSignalSpy validation(state.get(), &InspectorState::validationChanged);
         state->startScan();
         QCOMPARE(validation.count(), 1); // the field shows it without being edited
         QCOMPARE(state->validationMessage(), u"Enter a TCP port number."_s);
-        QCOMPARE(state->statusMessage(), u"Enter a TCP port number."_s);
         // The log keeps exactly the newest eight lines, newest first, in the model QML reads too.
         for (int line = 1; line <= 8; ++line)
             state->appendActivity(QString::number(line));
@@ -319,8 +315,6 @@ private slots:
         QCOMPARE(state->status(), ScanStatus::idle); // the routine starts on a later turn
         QTRY_COMPARE(runner->callCount(), 1);
         QCOMPARE(state->statusMessage(), u"Scanning port 5000...");
-        QCOMPARE(state->lastScannedPort(), 5000);
-        QVERIFY(!state->canScan());
         if (launchFails)
             runner->failToLaunch(0, u"No such file or directory"_s);
         else
