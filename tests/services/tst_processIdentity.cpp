@@ -116,8 +116,6 @@ private slots:
         const ProcessIdentity identity = ProcessIdentity::parse(texts, 100);
         QCOMPARE(identity.wholeName(u"rootlessk"_s), u"rootlesskit-docker-proxy"_s);
         QCOMPARE(identity.role, ProcessIdentity::Role::containerForwarder);
-        QCOMPARE(capturedIdentity(u"docker/proc-holder-docker-proxy"_s).wholeName(u"docker-pr"_s),
-                 u"docker-proxy"_s);
         QCOMPARE(identity.wholeName(u"Web\\x20Co"_s), u"Web\\x20Co"_s);
     }
 
