@@ -84,10 +84,6 @@ def focus(node):
     wait_until(lambda: node.getState().contains(pyatspi.STATE_FOCUSED), "focus")
 
 
-def _ignore_sigchld():
-    signal.signal(signal.SIGCHLD, signal.SIG_IGN)
-
-
 class App:
     # The program in a process of its own, with accessibility forced on, started with SIGCHLD
     # ignored as a careless launcher leaves it: the program must put it back to read its tools.
@@ -100,7 +96,8 @@ class App:
                "XDG_RUNTIME_DIR": self.runtime.name, **(env or {})}
         self.proc = subprocess.Popen([binary, *args], env=env, stdin=subprocess.DEVNULL,
                                      stdout=self.log, stderr=subprocess.STDOUT,
-                                     preexec_fn=_ignore_sigchld)
+                                     preexec_fn=lambda: signal.signal(signal.SIGCHLD,
+                                                                      signal.SIG_IGN))
         self.root = wait_until(self._application, "the program on the accessibility bus")
 
     def _application(self):

@@ -169,12 +169,11 @@ class InspectorFlowsTest : public QObject {
             watches.last()->taken.start();
             return await(watches.last());
         };
-        auto state = std::make_unique<InspectorState>(
+        return std::make_unique<InspectorState>(
             PortScannerService(run, probe), ProcessKillerService(runner->command()), nullptr,
             AwaitExit(), watch,
             AdministratorService(run, helper, [policy](const QString &) { return policy; }),
             ContainerRuntime(run, [runtimes] { return runtimes; }));
-        return state;
     }
 
     // Types the port, presses Scan and waits until lsof has been asked.
@@ -274,33 +273,31 @@ private slots:
     }
 
     void scanOutcomes_data() {
-        QTest::addColumn<bool>("launchFails");
-        QTest::addColumn<CommandResult>("lsof");
+        QTest::addColumn<CommandResult>("lsof"); // exit code -1: lsof cannot be started
         QTest::addColumn<ScanStatus>("status");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("logLine");
         QTest::newRow("another user's listener")
-            << false << nothingListed << ScanStatus::inUse
+            << nothingListed << ScanStatus::inUse
             << u"User postgres listens on 127.0.0.1:5000 and [::1]:5000. Scan as Administrator to "
                "see the process."_s
             << u"Found a listener of user postgres"_s;
-        QTest::newRow("free") << false << nothingListed << ScanStatus::available
+        QTest::newRow("free") << nothingListed << ScanStatus::available
                               << u"Port 5000 is available."_s << u"Port 5000 is available"_s;
         QTest::newRow("listeners")
-            << false << CommandResult{heading + listenerLines(u"node"_s, 4242, 5000), {}, 0}
+            << CommandResult{heading + listenerLines(u"node"_s, 4242, 5000), {}, 0}
             << ScanStatus::inUse << u"Found node PID 4242 listening on port 5000."_s
             << u"Found node PID 4242"_s;
         QTest::newRow("lsof error")
-            << false << lsofError << ScanStatus::error
+            << lsofError << ScanStatus::error
             << u"Unable to scan the port. lsof: unknown TCP state name: BOGUS"_s
             << u"Scan failed on port 5000"_s;
-        QTest::newRow("lsof missing") << true << CommandResult{} << ScanStatus::error
+        QTest::newRow("lsof missing") << CommandResult{{}, {}, -1} << ScanStatus::error
                                       << u"Could not launch "_s + PortScannerService::lsofPath +
                                              u". No such file or directory"_s
                                       << u"Scan failed on port 5000"_s;
     }
     void scanOutcomes() {
-        QFETCH(bool, launchFails);
         QFETCH(CommandResult, lsof);
         QFETCH(ScanStatus, status);
         QFETCH(QString, message);
@@ -315,7 +312,7 @@ private slots:
         QCOMPARE(state->status(), ScanStatus::idle); // the routine starts on a later turn
         QTRY_COMPARE(runner->callCount(), 1);
         QCOMPARE(state->statusMessage(), u"Scanning port 5000...");
-        if (launchFails)
+        if (lsof.exitCode < 0)
             runner->failToLaunch(0, u"No such file or directory"_s);
         else
             runner->answer(0, lsof);
