@@ -98,7 +98,10 @@ def host_state():
 
 
 class Client:
-    # A runtime's command-line tool as one user runs it: command, and the environment it needs.
+    # A runtime's command-line tool as one user runs it: command, and the environment it needs;
+    # label and image: how the window names the runtime and the image imported.
+    label, image = "Podman", f"localhost/{IMAGE}:latest"
+
     def __init__(self, command, env=None):
         self.command, self.env = command, env or {}
 
@@ -153,6 +156,7 @@ class Runtime(Client, contextlib.ExitStack):
 class Docker(Runtime):
     # dockerd by hand with its own roots, socket and pid file, placed first in
     # system.slice/docker.service so it and its proxies sit where systemd puts them.
+    label, image = "Docker", IMAGE
 
     def __init__(self, proxy=True):
         super().__init__("docker" if proxy else "docker-noproxy")

@@ -84,10 +84,6 @@ def focus(node):
     wait_until(lambda: node.getState().contains(pyatspi.STATE_FOCUSED), "focus")
 
 
-def _ignore_sigchld():
-    signal.signal(signal.SIGCHLD, signal.SIG_IGN)
-
-
 class App:
     # The program in a process of its own, with accessibility forced on, started with SIGCHLD
     # ignored as a careless launcher leaves it: the program must put it back to read its tools.
@@ -100,7 +96,8 @@ class App:
                "XDG_RUNTIME_DIR": self.runtime.name, **(env or {})}
         self.proc = subprocess.Popen([binary, *args], env=env, stdin=subprocess.DEVNULL,
                                      stdout=self.log, stderr=subprocess.STDOUT,
-                                     preexec_fn=_ignore_sigchld)
+                                     preexec_fn=lambda: signal.signal(signal.SIGCHLD,
+                                                                      signal.SIG_IGN))
         self.root = wait_until(self._application, "the program on the accessibility bus")
 
     def _application(self):
@@ -125,6 +122,17 @@ class App:
         status = find(self.find("status bar", "Status"), "label")
         wait_until(lambda: status.name == text, repr(text))
 
+    def windows(self):
+        # The program's X windows, oldest first.
+        return wait_until(lambda: subprocess.run(
+            ["xdotool", "search", "--onlyvisible", "--pid", str(self.proc.pid)],
+            capture_output=True, text=True).stdout.split(), "the window")
+
+    def keys(self, keys):
+        # Pressed in the newest window, as the X server delivers them.
+        subprocess.run(["xdotool", "windowfocus", "--sync", self.windows()[-1], "key",
+                        "--clearmodifiers", keys], check=True)
+
     def output(self):
         self.log.seek(0)
         return self.log.read()
@@ -137,6 +145,12 @@ class App:
         finally:
             if self.proc.poll() is None:
                 self.proc.kill()
+
+
+# For a window run as another user: leaks are the other tests' business, and the sanitizer's
+# suppressions file may be private to root.
+SANITIZED = {"ASAN_OPTIONS": "detect_leaks=0", "QT_QUICK_BACKEND": "software"} \
+    if "ASAN_OPTIONS" in os.environ else {}
 
 
 def main():

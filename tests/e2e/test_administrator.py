@@ -84,13 +84,10 @@ class AdministratorThroughPolkit(unittest.TestCase):
     def window_as(self, user, listener):
         account, home = pwd.getpwnam(user), tempfile.mkdtemp(dir=self.work)
         os.chown(home, account.pw_uid, account.pw_gid)
-        # Leaks are the other tests' business: the suppressions file may be private to root.
-        env = {"ASAN_OPTIONS": "detect_leaks=0", "QT_QUICK_BACKEND": "software"} \
-            if "ASAN_OPTIONS" in os.environ else {}
         done = run("setpriv", f"--reuid={user}", f"--regid={user}", "--init-groups",
                    sys.executable, os.path.join(self.work, os.path.basename(__file__)),
                    f"{self.prefix}/bin/quaymeter", cwd=home, env={
-                       **env, "PATH": os.environ["PATH"], "HOME": home, "QM_USER": user,
+                       **harness.SANITIZED, "PATH": os.environ["PATH"], "HOME": home, "QM_USER": user,
                        "QM_LISTENER": f"{listener.port}:{listener.pid}"})
         self.assertEqual(done.returncode, 0, f"{user}'s window: {done.stdout}{done.stderr}")
 

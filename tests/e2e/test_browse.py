@@ -5,7 +5,6 @@
 # Usage: test_browse.py PATH_TO_QUAYMETER
 
 import getpass
-import subprocess
 import unittest
 
 import harness
@@ -16,11 +15,7 @@ class Browse(unittest.TestCase):
     def test_pick_a_listener_from_the_list(self):
         with Listener() as listener:
             app = harness.App(harness.binary)
-            window = wait_until(lambda: subprocess.run(
-                ["xdotool", "search", "--onlyvisible", "--pid", str(app.proc.pid)],
-                capture_output=True, text=True).stdout.split()[-1], "the window")
-            subprocess.run(["xdotool", "windowfocus", "--sync", window, "key", "--clearmodifiers",
-                            "ctrl+l"], check=True)
+            app.keys("ctrl+l")
             field = app.find("text", "Filter listeners")
             app.type(field, str(listener.port))
             rows = app.find("list", "Listeners")

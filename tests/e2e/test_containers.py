@@ -12,25 +12,23 @@ import containers
 import harness
 from harness import find, press, wait_until
 
-PODMAN_IMAGE = f"localhost/{containers.IMAGE}:latest"
-
-
 class Flow:
     # One setup's window, driven by a user whose client reaches the runtime; the container and
     # its port are up, the holder is the runtime's plumbing.
 
-    def drive(self, client, runtime, image, port, ident, kill):
-        short, holder = ident[:12], containers.listener(port)
+    def drive(self, client, port, ident, force=False):
+        short, holder, runtime = ident[:12], containers.listener(port), client.label
         comm = open(f"/proc/{holder}/comm").read().strip()
         app = harness.App(harness.binary, env=client.env)
         app.scan(port)
         app.wait_status(f"Found {comm} PID {holder} listening on port {port}.")  # the whole name
         card = app.find("panel", f"{comm} PID {holder}")
-        named = f"{runtime} container qm-web ({short}), image {image}"
+        named = f"{runtime} container qm-web ({short}), image {client.image}"
         wait_until(lambda: f"\nContainer: {named}" in card.description, "the card's container")
         self.assertNotIn("docker.service", card.description)  # never the daemon's unit
 
-        button, title = kill
+        button, title = ("Force Kill", "Force kill process?") if force else \
+            ("Kill Process", "Kill process?")
         press(find(card, "push button", button))
         alert = app.find("dialog", title)
         holds = f"holds port {port} for" if comm == "conmon" else f"forwards port {port} to"
@@ -63,8 +61,7 @@ class AsUser(Flow, unittest.TestCase):
     def test_rootless_container(self):
         port, ident = os.environ["QM_CONTAINER"].split(":")
         client = containers.Client(["podman"], {"XDG_RUNTIME_DIR": os.environ["XDG_RUNTIME_DIR"]})
-        self.drive(client, "Podman", PODMAN_IMAGE, int(port), ident,
-                   ("Kill Process", "Kill process?"))
+        self.drive(client, int(port), ident)
 
 
 @unittest.skipIf("QM_USER" in os.environ, "root's side")
@@ -79,20 +76,14 @@ class RealRuntimes(Flow, unittest.TestCase):
         return runtime, port, ident
 
     def test_docker_proxy_in_docker_service(self):
-        docker, port, ident = self.up(containers.Docker())
-        self.drive(docker, "Docker", containers.IMAGE, port, ident,
-                   ("Kill Process", "Kill process?"))
+        self.drive(*self.up(containers.Docker()))
 
     def test_docker_without_proxy(self):
-        docker, port, ident = self.up(containers.Docker(proxy=False))
-        self.drive(docker, "Docker", containers.IMAGE, port, ident,
-                   ("Kill Process", "Kill process?"))
+        self.drive(*self.up(containers.Docker(proxy=False)))
 
     def test_podman_as_root(self):
         # conmon outlives TERM: it is Force Kill that leaves the port to NAT alone.
-        podman, port, ident = self.up(containers.Podman())
-        self.drive(podman, "Podman", PODMAN_IMAGE, port, ident,
-                   ("Force Kill", "Force kill process?"))
+        self.drive(*self.up(containers.Podman()), force=True)
 
     def test_podman_rootless(self):
         podman, port, ident = self.up(containers.Podman(rootless=True))
@@ -103,12 +94,9 @@ class RealRuntimes(Flow, unittest.TestCase):
             os.path.dirname(harness.binary)])
         for script in harness.__file__, containers.__file__, __file__:
             shutil.copy(script, podman.work)
-        # Leaks are the other tests' business: the suppressions file may be private to root.
-        sanitized = ["ASAN_OPTIONS=detect_leaks=0", "QT_QUICK_BACKEND=software"] \
-            if "ASAN_OPTIONS" in os.environ else []
         done = containers.run(
-            *podman.command[:-1], *sanitized, f"QM_USER={podman.user}",
-            f"QM_CONTAINER={port}:{ident}", sys.executable,
+            *podman.command[:-1], *(f"{k}={v}" for k, v in harness.SANITIZED.items()),
+            f"QM_USER={podman.user}", f"QM_CONTAINER={port}:{ident}", sys.executable,
             os.path.join(podman.work, os.path.basename(__file__)), os.path.join(copy, "quaymeter"),
             check=False, cwd=podman.work)
         self.assertEqual(done.returncode, 0, f"the user's window: {done.stdout}{done.stderr}")

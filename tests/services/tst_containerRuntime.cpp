@@ -18,10 +18,6 @@ struct CannedRunner {
     CommandResult answer;
     QList<QStringList> calls;
 
-    static CannedRunner failing(const QString &stderrFile, qint32 exitCode) {
-        return {{{}, QString::fromUtf8(captured(stderrFile)), exitCode}, {}};
-    }
-
     RunStoppableCommand run() {
         return [this](const QString &program, const QStringList &arguments,
                       std::stop_token) -> QCoro::Task<CommandResult> {
@@ -68,7 +64,7 @@ private slots:
         QFETCH(QString, output);
         QFETCH(qint64, port);
         QFETCH(QString, named);
-        CannedRunner runner{{QString::fromUtf8(captured(output)), {}, 0}, {}};
+        CannedRunner runner{capturedRun(output), {}};
         const ContainerLookup lookup = awaitTask(runner.runtime({endpoint}).publisherOf(port));
         QCOMPARE(lookup.container ? lookup.container->description() : QString(), named);
         QCOMPARE(lookup.notes, QStringList());
@@ -85,11 +81,11 @@ private slots:
     // A runtime that refuses, is stopped or hangs gives a plain line and no name; without any
     // runtime nothing runs at all.
     void saysWhyARuntimeCouldNotBeAsked() {
-        CannedRunner refused = CannedRunner::failing(u"docker/ps-nopermission.stderr"_s, 1);
+        CannedRunner refused = CannedRunner{capturedRun(u"docker/ps-nopermission.stderr"_s, 1), {}};
         QCOMPARE(awaitTask(refused.runtime({dockerAt}).publisherOf(18080)).notes,
                  QStringList{u"Docker could not be asked: permission denied."_s});
         CannedRunner stopped =
-            CannedRunner::failing(u"docker-noproxy/ps-daemon-stopped.stderr"_s, 1);
+            CannedRunner{capturedRun(u"docker-noproxy/ps-daemon-stopped.stderr"_s, 1), {}};
         QCOMPARE(awaitTask(stopped.runtime({dockerAt}).publisherOf(18081)).notes,
                  QStringList{u"Docker is not answering."_s});
         CannedRunner none;
@@ -115,7 +111,7 @@ private slots:
 
     // Podman prints its warnings first: the reason is the error it ended with.
     void stopsARootContainerAsTheUser() {
-        CannedRunner runner = CannedRunner::failing(u"podman/stop-as-nobody.stderr"_s, 125);
+        CannedRunner runner = CannedRunner{capturedRun(u"podman/stop-as-nobody.stderr"_s, 125), {}};
         const PublishedContainer root{u"Podman"_s, u"2c4e28b20a647abe28de"_s, {}, {}, {}, {}};
         bool refused = false;
         QCOMPARE(

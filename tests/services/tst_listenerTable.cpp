@@ -106,16 +106,8 @@ private slots:
         const passwd nobody = *found;
         const ListenerGroup rootListener(1);
         const auto [listener, portText] = asUser(nobody, [](int out) {
-            sockaddr_in address{};
-            address.sin_family = AF_INET;
-            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            socklen_t length = sizeof address;
-            const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-            if (::bind(fd, reinterpret_cast<sockaddr *>(&address), length) != 0 ||
-                ::listen(fd, 4) != 0 ||
-                ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) != 0)
-                return;
-            const QByteArray port = QByteArray::number(ntohs(address.sin_port));
+            const ListenerGroup nobodys(1); // forked by nobody, so nobody's
+            const QByteArray port = QByteArray::number(nobodys.port());
             if (::write(out, port.constData(), size_t(port.size())) > 0 && ::close(out) == 0)
                 ::pause();
         });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "commandRunner.h"
 #include "processIdentity.h"
 
 #include <QFile>
@@ -11,6 +12,13 @@
 inline QByteArray captured(const QString &name) {
     QFile file(QStringLiteral(QUAYMETER_CAPTURES "/") + name);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing capture");
+}
+
+// A captured run of the tool: a *.stderr capture is what it wrote to standard error.
+inline CommandResult capturedRun(const QString &name, qint32 exitCode = 0) {
+    const QString text = QString::fromUtf8(captured(name));
+    return name.endsWith(u".stderr") ? CommandResult{{}, text, exitCode}
+                                     : CommandResult{text, {}, exitCode};
 }
 
 // The identity of a captured holder, read as ProcessIdentity::read reads /proc.

@@ -145,7 +145,6 @@ private slots:
         QVERIFY(scan(freePort));
         QCOMPARE(whileScanning, QStringList({"SCANNING", "Scanning", "disabled", prompt}));
         QTRY_COMPARE(messages(*m_state).count(u"Port %1 is available"_s.arg(freePort)), 2);
-        QCOMPARE(messages(*m_state).count(u"Scanned port %1"_s.arg(freePort)), 2);
         QCOMPARE(looks(), QStringList({"AVAILABLE", "Scan", "enabled", "Port available"}));
         ListenerGroup listener(1);
         QVERIFY(scan(listener.port()));
@@ -485,8 +484,6 @@ private slots:
         QVERIFY(findItems(item("listenerRows"), u"focusRing"_s).value(0)->isVisible());
         QTest::keyClick(m_window, Qt::Key_Return);
         QTRY_COMPARE(m_state->processes().size(), 2);
-        QCOMPARE(m_state->lastScannedPort(), listeners.port());
-        QVERIFY(!item("listenerRows")->isVisible());
         QTest::keyClick(m_window, Qt::Key_L, Qt::ControlModifier);
         QTRY_VERIFY(item("listenerRows")->isVisible());
         QTest::keyClick(m_window, Qt::Key_Escape);
