@@ -55,7 +55,7 @@ class SocketUnits(unittest.TestCase):
         # The first connection makes an activator without --accept its service; with --accept
         # the activator keeps the socket and starts a service for each connection, which here
         # ends at once (it is given an argument).
-        for accept, command in ([], "python3"), (["--accept"], "systemd-s"):
+        for accept, command in ([], "python3"), (["--accept"], "systemd-socket-activate"):
             port = free_port()
             # setpriv execs the activator, which dies with the test if the window does not kill it.
             activator = subprocess.Popen(
