@@ -128,44 +128,16 @@ QString userName(uint uid) {
 // table (a millisecond and more of CPU on an ordinary desktop). Nothing when sock_diag does not
 // answer (a kernel without inet_diag, a sandbox).
 std::optional<bool> diagListens(int family, quint16 port) {
-    const int fd = ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG);
-    if (fd < 0)
-        return std::nullopt;
-    struct {
-        nlmsghdr header;
-        inet_diag_req_v2 request;
-    } query{};
-    query.header.nlmsg_len = sizeof query;
-    query.header.nlmsg_type = SOCK_DIAG_BY_FAMILY;
-    query.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
-    query.request.sdiag_family = quint8(family);
-    query.request.sdiag_protocol = IPPROTO_TCP;
-    query.request.idiag_states = 1U << TCP_LISTEN;
-    query.request.id.idiag_sport = htons(port);
-    std::optional<bool> found;
-    bool failed = ::send(fd, &query, sizeof query, 0) != ssize_t(sizeof query);
-    alignas(nlmsghdr) char reply[8192];
-    while (!found && !failed) {
-        const ssize_t size = ::recv(fd, reply, sizeof reply, 0);
-        if (size < 0 && errno == EINTR)
-            continue;
-        failed = size <= 0;
-        int left = int(std::max<ssize_t>(size, 0));
-        for (auto *message = reinterpret_cast<nlmsghdr *>(reply);
-             !found && !failed && fitsIn(message, left); message = NLMSG_NEXT(message, left)) {
-            if (message->nlmsg_type == NLMSG_DONE)
-                found = false;
-            else if (message->nlmsg_type != SOCK_DIAG_BY_FAMILY ||
-                     message->nlmsg_len < NLMSG_LENGTH(sizeof(inet_diag_msg)))
-                failed = true;
+    bool found = false;
+    const bool answered =
+        KernelTcpTable::forEachListening(family, port, [&](const inet_diag_msg &diag) {
             // Checked here too: an old kernel may list every listener.
-            else if (static_cast<const inet_diag_msg *>(NLMSG_DATA(message))->id.idiag_sport ==
-                     htons(port))
-                found = true;
-        }
-    }
-    ::close(fd);
-    return found;
+            found = diag.id.idiag_sport == htons(port);
+            return !found;
+        });
+    if (found)
+        return true;
+    return answered ? std::optional<bool>(false) : std::nullopt;
 }
 
 bool listensNow(qint64 port) {
@@ -248,3 +220,43 @@ QCoro::Task<bool> awaitListener(qint64 port, std::chrono::steady_clock::time_poi
 }
 
 } // namespace KernelTcpTable
+
+bool KernelTcpTable::forEachListening(int family, quint16 port,
+                                      const std::function<bool(const inet_diag_msg &)> &each) {
+    const int fd = ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG);
+    if (fd < 0)
+        return false;
+    struct {
+        nlmsghdr header;
+        inet_diag_req_v2 request;
+    } query{};
+    query.header.nlmsg_len = sizeof query;
+    query.header.nlmsg_type = SOCK_DIAG_BY_FAMILY;
+    query.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+    query.request.sdiag_family = quint8(family);
+    query.request.sdiag_protocol = IPPROTO_TCP;
+    query.request.idiag_states = 1U << TCP_LISTEN;
+    query.request.id.idiag_sport = htons(port);
+    bool done = false;
+    bool failed = ::send(fd, &query, sizeof query, 0) != ssize_t(sizeof query);
+    alignas(nlmsghdr) static thread_local char reply[32768];
+    while (!done && !failed) {
+        const ssize_t size = ::recv(fd, reply, sizeof reply, 0);
+        if (size < 0 && errno == EINTR)
+            continue;
+        failed = size <= 0;
+        int left = int(std::max<ssize_t>(size, 0));
+        for (auto *message = reinterpret_cast<nlmsghdr *>(reply);
+             !done && !failed && fitsIn(message, left); message = NLMSG_NEXT(message, left)) {
+            if (message->nlmsg_type == NLMSG_DONE)
+                done = true;
+            else if (message->nlmsg_type != SOCK_DIAG_BY_FAMILY ||
+                     message->nlmsg_len < NLMSG_LENGTH(sizeof(inet_diag_msg)))
+                failed = true;
+            else
+                done = !each(*static_cast<const inet_diag_msg *>(NLMSG_DATA(message)));
+        }
+    }
+    ::close(fd);
+    return done && !failed;
+}

@@ -8,6 +8,8 @@
 #include <qcoro/qcorotask.h>
 #include <stop_token>
 
+struct inet_diag_msg;
+
 // A socket listening on a port as the kernel's table shows it to every user: who owns it and the
 // address it is bound to, even when lsof may not show its process.
 struct KernelListener {
@@ -44,5 +46,11 @@ inline constexpr std::chrono::milliseconds pollInterval{100};
 // The rows of a /proc/net/tcp or /proc/net/tcp6 table in the LISTEN state on `port`, one for
 // each owner and address, in table order; `user` is left empty.
 QList<KernelListener> tableListeners(QStringView table, qint64 port);
+
+// Walks sock_diag's TCP sockets of `family` (AF_INET or AF_INET6) in the LISTEN state, on `port`
+// or on every port for 0, until `each` returns false. False when sock_diag did not answer in
+// full (a kernel without inet_diag, a sandbox).
+bool forEachListening(int family, quint16 port,
+                      const std::function<bool(const inet_diag_msg &)> &each);
 
 } // namespace KernelTcpTable

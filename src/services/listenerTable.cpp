@@ -1,5 +1,7 @@
 #include "listenerTable.h"
 
+#include "kernelTcpTable.h"
+
 #include <QHash>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
@@ -9,8 +11,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/inet_diag.h>
-#include <linux/netlink.h>
-#include <linux/sock_diag.h>
 #include <map>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -32,11 +32,6 @@ struct Socket {
     std::vector<int> holders; // indexes into the holders found
 };
 
-bool fitsIn(const nlmsghdr *message, int left) {
-    return left >= int(sizeof(nlmsghdr)) && message->nlmsg_len >= sizeof(nlmsghdr) &&
-           message->nlmsg_len <= unsigned(left);
-}
-
 QString addressText(int family, const __be32 *words) {
     const int size = family == AF_INET ? 4 : 16;
     const auto *bytes = reinterpret_cast<const unsigned char *>(words);
@@ -49,66 +44,16 @@ QString addressText(int family, const __be32 *words) {
 
 // Every TCP socket of `family` in the LISTEN state, in one dump.
 bool dumpListeners(int family, std::vector<Socket> &sockets) {
-    const int fd = ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG);
-    if (fd < 0)
-        return false;
-    struct {
-        nlmsghdr header;
-        inet_diag_req_v2 request;
-    } query{};
-    query.header.nlmsg_len = sizeof query;
-    query.header.nlmsg_type = SOCK_DIAG_BY_FAMILY;
-    query.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
-    query.request.sdiag_family = quint8(family);
-    query.request.sdiag_protocol = IPPROTO_TCP;
-    query.request.idiag_states = 1U << TCP_LISTEN;
-    bool done = false;
-    bool failed = ::send(fd, &query, sizeof query, 0) != ssize_t(sizeof query);
-    alignas(nlmsghdr) static thread_local char reply[32768];
-    while (!done && !failed) {
-        const ssize_t size = ::recv(fd, reply, sizeof reply, 0);
-        if (size < 0 && errno == EINTR)
-            continue;
-        failed = size <= 0;
-        int left = int(std::max<ssize_t>(size, 0));
-        for (auto *message = reinterpret_cast<nlmsghdr *>(reply);
-             !done && !failed && fitsIn(message, left); message = NLMSG_NEXT(message, left)) {
-            if (message->nlmsg_type == NLMSG_DONE) {
-                done = true;
-            } else if (message->nlmsg_type != SOCK_DIAG_BY_FAMILY ||
-                       message->nlmsg_len < NLMSG_LENGTH(sizeof(inet_diag_msg))) {
-                failed = true;
-            } else {
-                const auto *diag = static_cast<const inet_diag_msg *>(NLMSG_DATA(message));
-                // An old kernel may ignore the state filter.
-                if (diag->idiag_state == TCP_LISTEN)
-                    sockets.push_back({diag->idiag_inode,
-                                       diag->idiag_uid,
-                                       ntohs(diag->id.idiag_sport),
-                                       addressText(family, diag->id.idiag_src),
-                                       {}});
-            }
-        }
-    }
-    ::close(fd);
-    return done && !failed;
-}
-
-QByteArray readAt(int dir, const char *path) {
-    const int fd = ::openat(dir, path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    char buffer[4096];
-    QByteArray text;
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n > 0)
-            text.append(buffer, n);
-        else if (n == 0 || errno != EINTR)
-            break;
-    }
-    ::close(fd);
-    return text;
+    return KernelTcpTable::forEachListening(family, 0, [&](const inet_diag_msg &diag) {
+        // An old kernel may ignore the state filter.
+        if (diag.idiag_state == TCP_LISTEN)
+            sockets.push_back({diag.idiag_inode,
+                               diag.idiag_uid,
+                               ntohs(diag.id.idiag_sport),
+                               addressText(family, diag.id.idiag_src),
+                               {}});
+        return true;
+    });
 }
 
 // The socket inode a descriptor link names ("socket:[12345]"), or 0.
@@ -203,12 +148,12 @@ std::vector<ListenerHolder> matchHolders(std::vector<Socket> &sockets, UserNames
             continue;
         ProcessIdentity::ProcTexts texts;
         std::snprintf(path, sizeof path, "%s/comm", process->d_name);
-        texts.comm = readAt(proc, path);
+        texts.comm = ProcessIdentity::readFileAt(proc, path);
         std::snprintf(path, sizeof path, "%s/cgroup", process->d_name);
-        texts.cgroup = readAt(proc, path);
+        texts.cgroup = ProcessIdentity::readFileAt(proc, path);
         const ProcessIdentity identity = ProcessIdentity::parse(texts, 0);
         std::snprintf(path, sizeof path, "%s/status", process->d_name);
-        const std::optional<uint> uid = effectiveUid(readAt(proc, path));
+        const std::optional<uint> uid = effectiveUid(ProcessIdentity::readFileAt(proc, path));
         holders.push_back({pid_t(std::atoi(process->d_name)), identity.name,
                            uid ? users.of(*uid) : QString(), identity.serviceKind,
                            identity.service});

@@ -11,23 +11,8 @@
 
 namespace {
 
-// Plain reads: a scan reads eight of these for each listener before its card can show, and
-// QFile's buffering and checks cost more than the reads themselves.
 QByteArray readProcFile(const QByteArray &path) {
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    QByteArray text;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n > 0)
-            text.append(buffer, n);
-        else if (n == 0 || errno != EINTR)
-            break;
-    }
-    ::close(fd);
-    return text;
+    return ProcessIdentity::readFileAt(AT_FDCWD, path.constData());
 }
 
 // Empty when the link may not be read (another user's process).
@@ -324,6 +309,25 @@ QString ProcessIdentity::socketUnitLine() const {
     if (!startedUnits.isEmpty())
         line += QStringLiteral(" (starts ") + startedUnits.join(QStringLiteral(", ")) + u')';
     return line;
+}
+
+// Plain reads: a scan reads eight of these for each listener before its card can show, and
+// QFile's buffering and checks cost more than the reads themselves.
+QByteArray ProcessIdentity::readFileAt(int dir, const char *path) {
+    const int fd = ::openat(dir, path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    QByteArray text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0)
+            text.append(buffer, n);
+        else if (n == 0 || errno != EINTR)
+            break;
+    }
+    ::close(fd);
+    return text;
 }
 
 ProcessIdentity ProcessIdentity::read(pid_t pid) {

@@ -75,6 +75,9 @@ public:
     Q_INVOKABLE QString wholeName(const QString &lsofName) const;
 
     static ProcessIdentity read(pid_t pid);
+    // The whole of a small file such as /proc/PID/stat, relative to the folder `dir` is open on
+    // (AT_FDCWD: the working directory); empty when it cannot be read.
+    static QByteArray readFileAt(int dir, const char *path);
     static ProcessIdentity parse(const ProcTexts &texts, long ticksPerSecond);
     // Whether `found` looks like `gone` started again: the same unit or container, or the same
     // command line under the same parent (a supervisor that is not the init process).
