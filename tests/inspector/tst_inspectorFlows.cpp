@@ -737,29 +737,26 @@ private slots:
         QTRY_COMPARE(runner->callCount(), 7);
         runner->answer(6, capturedRun(u"docker/ps-all-json.stdout"_s));
         QTRY_COMPARE(state->statusMessage(), heldBy);
-    }
 
-    // An answer for an earlier scan is dropped, and a stop refused for want of rights offers
-    // the command to run as one who may.
-    void containerRuntimeRefusals() {
-        const auto state = makeState(true, {docker});
+        // An answer for an earlier scan is dropped, and a stop refused for want of rights offers
+        // the command to run as one who may.
         scan(*state, u"18080"_s);
-        runner->answer(0, nothingListed);
-        QTRY_COMPARE(runner->callCount(), 2);
+        runner->answer(7, nothingListed);
+        QTRY_COMPARE(runner->callCount(), 9);
         scan(*state, u"18080"_s);
-        runner->answer(1, capturedRun(u"docker/ps-all-json.stdout"_s));
+        runner->answer(8, capturedRun(u"docker/ps-all-json.stdout"_s));
         QTest::qWait(20);
         QCOMPARE(state->status(), ScanStatus::scanning);
         QVERIFY(!state->hasPortContainer());
-        runner->answer(2, nothingListed);
-        QTRY_COMPARE(runner->callCount(), 4);
-        runner->answer(3, capturedRun(u"docker/ps-all-json.stdout"_s));
+        runner->answer(9, nothingListed);
+        QTRY_COMPARE(runner->callCount(), 11);
+        runner->answer(10, capturedRun(u"docker/ps-all-json.stdout"_s));
         QTRY_VERIFY(state->hasPortContainer());
 
         state->requestStopContainer();
         state->confirmPendingContainerStop();
-        QTRY_COMPARE(runner->callCount(), 5);
-        runner->answer(4, capturedRun(u"docker/stop-nopermission.stderr"_s, 1));
+        QTRY_COMPARE(runner->callCount(), 12);
+        runner->answer(11, capturedRun(u"docker/stop-nopermission.stderr"_s, 1));
         QTRY_COMPARE(state->status(), ScanStatus::error);
         QVERIFY(state->statusMessage().startsWith(
             u"Docker could not stop container qm-web: permission denied while trying"_s));
