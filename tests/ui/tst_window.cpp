@@ -469,6 +469,11 @@ private slots:
                 .arg(listeners.children().at(0))
                 .arg(listeners.children().at(1))
                 .arg(user)));
+        QVERIFY(typed(port.left(3)));
+        const QStringList byPort = sentences();
+        QVERIFY(!byPort.isEmpty() && std::all_of(byPort.begin(), byPort.end(), [&](auto &each) {
+            return each.startsWith(u"Port "_s + port.left(3));
+        }));
         QVERIFY(typed(u"no-such-listener"_s));
         QVERIFY(sentences().isEmpty());
         QCOMPARE(text("listenerEmpty"), u"No listener matches \u201cno-such-listener\u201d."_s);
